@@ -1,0 +1,10 @@
+# Host build: Debian's GoogleTest, Google Benchmark, zlib and minizip.
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+add_library(zor::minizip ALIAS PkgConfig::MINIZIP)
+if(ZOR_BENCHMARKS)
+  find_package(benchmark REQUIRED)
+endif()

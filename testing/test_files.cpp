@@ -1,0 +1,155 @@
+#include "testing/test_files.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace zortest {
+
+namespace {
+
+struct FindHandle {
+  HANDLE h;
+  ~FindHandle() { if (h != INVALID_HANDLE_VALUE) FindClose(h); }
+};
+
+std::wstring UniqueName(const std::wstring& tag) {
+  static LONG counter = 0;
+  return tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(InterlockedIncrement(&counter)) + L"-" + std::to_wstring(GetTickCount());
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+TempDir::TempDir(const std::wstring& tag) {
+  wchar_t base[MAX_PATH];
+  const DWORD n = GetTempPathW(MAX_PATH, base);
+  std::wstring dir(base, n);
+  if (!dir.empty() && dir.back() == L'\\') dir.pop_back();
+  path_ = dir + L"\\" + UniqueName(tag);
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string TempDir::pathA() const { return Narrow(path_); }
+
+bool RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  FindHandle find{FindFirstFileW((path + L"\\*").c_str(), &fd)};
+  if (find.h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(find.h, &fd));
+  }
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(path.c_str());
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+  using UnixNameFn = char*(CDECL*)(LPCWSTR);
+  auto fn = reinterpret_cast<UnixNameFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (!fn) return {};
+  char* unix = fn(windowsPath.c_str());
+  if (!unix) return {};
+  std::string out = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return out;
+}
+
+bool RunUnix(const std::wstring& program, const std::wstring& commandLine) {
+  std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back(L'\0');
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  // Wine starts a Unix executable named on a command line as a Unix process;
+  // it hands back no process handle to wait on, so callers poll for the effect.
+  if (!CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  return true;
+}
+
+namespace {
+
+std::wstring DosDeviceLink(wchar_t letter) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix || !*prefix) return {};
+  wchar_t lower = static_cast<wchar_t>(letter | 0x20);
+  return Widen(prefix) + L"/dosdevices/" + std::wstring(1, lower) + L":";
+}
+
+}  // namespace
+
+MappedDrive::MappedDrive(wchar_t letter, const std::wstring& directory) : letter_(letter) {
+  const std::wstring link = DosDeviceLink(letter);
+  const std::string target = UnixPathOf(directory);
+  if (link.empty() || target.empty()) return;
+  const std::wstring cmd = L"/bin/ln -sfn \"" + Widen(target) + L"\" \"" + link + L"\"";
+  if (!RunUnix(L"/bin/ln", cmd)) return;
+  const std::wstring probe = root() + L"\\";
+  for (int i = 0; i < 500 && !ok_; ++i) {
+    ok_ = GetFileAttributesW(probe.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!ok_) Sleep(10);
+  }
+}
+
+MappedDrive::~MappedDrive() {
+  const std::wstring link = DosDeviceLink(letter_);
+  if (link.empty() || !RunUnix(L"/bin/rm", L"/bin/rm -f \"" + link + L"\"")) return;
+  const std::wstring probe = root() + L"\\";
+  for (int i = 0; i < 500 && GetFileAttributesW(probe.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == bytes.size();
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  GetFileSizeEx(h, &size);
+  bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  const BOOL ok = bytes->empty() || ReadFile(h, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr);
+  CloseHandle(h);
+  return ok && read == bytes->size();
+}
+
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace zortest

@@ -1,0 +1,59 @@
+// Files and drives for the Wine tests: temporary directories, drive letters
+// mapped onto them (as a scanner's disk), whole-file reads and writes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zortest {
+
+// A fresh directory under %TEMP%, removed with everything in it on destruction.
+class TempDir {
+ public:
+  explicit TempDir(const std::wstring& tag = L"zor");
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::wstring& path() const { return path_; }         // no trailing backslash
+  std::string pathA() const;                                  // ANSI code page
+  std::wstring Child(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Maps a drive letter onto a directory, the way Wine keeps drives: a symlink
+// in the prefix's dosdevices folder. Undone on destruction.
+class MappedDrive {
+ public:
+  MappedDrive(wchar_t letter, const std::wstring& directory);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  bool ok() const { return ok_; }
+  std::wstring root() const { return std::wstring(1, letter_) + L":"; }  // "X:"
+
+ private:
+  wchar_t letter_;
+  bool ok_ = false;
+};
+
+// The Unix path Wine keeps for a Windows path (empty when not under Wine).
+std::string UnixPathOf(const std::wstring& windowsPath);
+// Starts a Unix command line through Wine (argv split by Windows rules);
+// false when it could not start. It runs on its own: poll for its effect.
+bool RunUnix(const std::wstring& program, const std::wstring& commandLine);
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+bool ReadWholeFile(const std::wstring& path, std::string* bytes);
+bool FileExists(const std::wstring& path);
+// Deletes a directory tree; true when nothing of it is left.
+bool RemoveTree(const std::wstring& path);
+
+std::wstring Widen(const std::string& ansi);
+std::string Narrow(const std::wstring& wide);
+
+}  // namespace zortest

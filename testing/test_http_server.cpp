@@ -1,0 +1,57 @@
+#include "testing/test_http_server.h"
+
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+namespace zortest {
+
+TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) {
+  // Packages run to 8 MiB; keep Wine's reads fed in large pieces.
+  server_->set_keep_alive_max_count(1);
+}
+
+TestHttpServer::~TestHttpServer() { Stop(); }
+
+void TestHttpServer::Start() {
+  port_ = server_->bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) {
+    ADD_FAILURE() << "test HTTP server could not bind 127.0.0.1";
+    return;
+  }
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  for (int i = 0; i < 500 && !server_->is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+void TestHttpServer::Stop() {
+  if (thread_.joinable()) {
+    server_->stop();
+    thread_.join();
+  }
+}
+
+std::string TestHttpServer::host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string TestHttpServer::url(const std::string& path) const {
+  return "http://" + host() + (path.empty() || path[0] != '/' ? "/" : "") + path;
+}
+
+int RefusedPort() {
+  // Bind without listening, note the port, close: nothing answers there.
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  int port = 0;
+  if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    int len = sizeof addr;
+    if (getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0) port = ntohs(addr.sin_port);
+  }
+  closesocket(s);
+  return port;
+}
+
+}  // namespace zortest

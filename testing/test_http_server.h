@@ -1,0 +1,40 @@
+// An HTTP server on 127.0.0.1 for the Wine tests, on a free port, serving
+// from a thread of the test process itself.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <httplib.h>
+
+namespace zortest {
+
+class TestHttpServer {
+ public:
+  TestHttpServer();
+  ~TestHttpServer();
+  TestHttpServer(const TestHttpServer&) = delete;
+  TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+  // Register routes on this before Start().
+  httplib::Server& server() { return *server_; }
+  // Binds a free port on 127.0.0.1 and serves until Stop() or destruction.
+  void Start();
+  void Stop();
+
+  int port() const { return port_; }
+  // "127.0.0.1:<port>": the form the catalogue host setting takes.
+  std::string host() const;
+  std::string url(const std::string& path) const;
+
+ private:
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+// A port on 127.0.0.1 on which nothing listens (bound, then released).
+int RefusedPort();
+
+}  // namespace zortest
