@@ -2,6 +2,8 @@
 // result codes they carry. Plain numbers, so portable code may include it.
 #pragma once
 
+#include <cstdint>
+
 constexpr unsigned int kWmUser = 0x0400;  // WM_USER
 
 // Window -> worker (PostThreadMessageW). The worker fetches only
@@ -48,3 +50,16 @@ enum InstallResult : int {
   kInstallUnpackFailed = 3,
   kInstallNotFound = 4,
 };
+
+// The request behind WM_CT_INSTALL's lParam. The window owns it and fills it
+// anew only after the previous WM_CT_INSTALL_DONE; the worker reads nothing
+// but the name, and copies it as soon as the job starts.
+constexpr unsigned int kInstallNameSize = 50;  // at most 49 ANSI bytes and the terminator
+struct InstallRequest {
+  char name[kInstallNameSize];    // NUL-terminated, ANSI code page, never converted
+  std::int32_t releaseSelector;   // always kReleaseSelectorNewest
+};
+
+// The two parts of the status bar the worker writes to.
+constexpr unsigned int kStatusPartConnection = 0;  // "Онлайн" / "Оффлайн"
+constexpr unsigned int kStatusPartStep = 1;        // what the worker is busy with

@@ -1,0 +1,70 @@
+// What the main window does with install requests, close requests and the
+// worker's install reports, apart from the windows it opens and closes.
+// Portable, so the rules are tested without a window.
+//
+// The window hands the worker one job at a time. Two rules go beyond the
+// plain queue: a new install request is refused while a job is with the
+// worker or modules are queued (the worker holds a pointer to the one
+// current request, and a second progress dialog would be orphaned), and a
+// close request that comes while the last job is with the worker is held
+// until that job reports, so the process never ends while the worker writes
+// to the scanner.
+#pragma once
+
+#include <cstddef>
+
+#include "app/install_queue.h"
+
+enum class CloseDecision {
+  kClose,    // destroy the window now
+  kRefuse,   // modules are queued: ignore the request
+  kHold,     // the last job is with the worker: close when it reports
+};
+
+enum class InstallStep {
+  kNothing,    // an unknown result code
+  kNextJob,    // the current request holds the next module: hand it to the worker
+  kFinished,   // the queue is done: close the dialog, success or cancel message
+  kStopped,    // a job failed: the queue was dropped, show failureText
+};
+
+struct InstallReport {
+  InstallStep step = InstallStep::kNothing;
+  const char16_t* failureText = nullptr;  // kStopped only
+  bool closeNow = false;  // a held close request is to be carried out after this report
+};
+
+class InstallFlow {
+ public:
+  InstallQueue& queue() { return queue_; }
+  const InstallQueue& queue() const { return queue_; }
+  InstallRequest& current() { return current_; }
+  bool jobWithWorker() const { return jobWithWorker_; }
+  bool closeHeld() const { return closeHeld_; }
+
+  // The download command and a double-click: false while busy.
+  bool AcceptsInstallRequest() const { return !jobWithWorker_ && queue_.Empty(); }
+  // A scanner button is ignored while modules are queued.
+  bool AcceptsScannerSelection() const { return queue_.Empty(); }
+
+  // Fills the queue for the download command. Returns its length (0 when
+  // the request is refused or nothing is new).
+  std::size_t QueueDownload(const RowTexts& rows);
+  // Fills the queue for a double-click on `row`.
+  std::size_t QueueDoubleClick(const RowTexts& rows, int row);
+
+  // Moves the front request into the current one; the job is then with the
+  // worker. The queue must not be empty.
+  void TakeNextJob();
+
+  CloseDecision OnCloseRequest();
+  // WM_CT_CANCEL: the queued modules are dropped, the running job goes on.
+  void OnCancel() { queue_.Clear(); }
+  InstallReport OnInstallDone(int resultCode);
+
+ private:
+  InstallQueue queue_;
+  InstallRequest current_{};
+  bool jobWithWorker_ = false;
+  bool closeHeld_ = false;
+};

@@ -1,0 +1,82 @@
+// ParseCataloguePage on generated pages of 100, 1,000 and 10,000 module
+// lines; the largest is close to the 1 MiB page limit.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "catalogue/catalogue_page.h"
+
+namespace {
+
+constexpr char kHost[] = "zor70-catalogue.example";
+
+// Four releases per module, oldest first as the server lists them, with one
+// system component in every fifty modules; each line about 100 bytes.
+std::string MakePage(int lines) {
+  std::string page = "<html><body>modlist_dir<br>../files/modules/<br>modlist_start<br>";
+  const int modules = lines / 4 > 0 ? lines / 4 : 1;
+  char line[256];
+  for (int i = 0; i < lines; ++i) {
+    const int module = i % modules;
+    const int release = i / modules;
+    const bool system = module % 50 == 49;
+    std::snprintf(line, sizeof line,
+                  "20%02d-%02d-%02d v_%d.%d.%d.%d %s%05d.%s module for unit family %05d "
+                  "files/modules/%s%05d_%d%d.zip<br>",
+                  10 + release, 1 + module % 12, 1 + module % 28, 1 + module % 7, release, module % 10,
+                  release, system ? "qm7upd_" : "DIAG", module, system ? "sys" : "z70", module,
+                  system ? "qm7upd_" : "DIAG", module, release, module % 10);
+    page += line;
+  }
+  page += "modlist_stop<br></body></html>";
+  return page;
+}
+
+// The same module over and over, each release newer than the last: every
+// release goes to the front of one long release list.
+std::string MakeOneModulePage(int lines) {
+  std::string page = "modlist_dir<br>../files/<br>modlist_start<br>";
+  char line[128];
+  for (int i = 0; i < lines; ++i) {
+    std::snprintf(line, sizeof line, "2014-05-12 v_1.%d.0.0 DIAG01.z70 files/DIAG01_%d.zip<br>", i, i);
+    page += line;
+  }
+  return page + "modlist_stop<br>";
+}
+
+void RunParse(benchmark::State& state, const std::string& page) {
+  unsigned count = 0;
+  for (auto _ : state) {
+    auto catalogue = std::make_unique<ModuleCatalogue>();
+    std::string baseUrl;
+    count = ParseCataloguePage(page, kHost, *catalogue, baseUrl);
+    benchmark::DoNotOptimize(catalogue.get());
+    state.PauseTiming();  // freeing the catalogue is not parsing
+    catalogue.reset();
+    state.ResumeTiming();
+  }
+  if (count != static_cast<unsigned>(state.range(0))) state.SkipWithError("lines not all parsed");
+  state.counters["page_bytes"] = static_cast<double>(page.size());
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(page.size()));
+}
+
+void BM_ParseCataloguePage(benchmark::State& state) {
+  const std::string page = MakePage(static_cast<int>(state.range(0)));
+  if (page.size() >= kPageBufferSize) {
+    state.SkipWithError("page too large");
+    return;
+  }
+  RunParse(state, page);
+}
+BENCHMARK(BM_ParseCataloguePage)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void BM_ParseOneModulePage(benchmark::State& state) {
+  RunParse(state, MakeOneModulePage(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_ParseOneModulePage)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,111 @@
+#include "catalogue/package_download.h"
+
+#include <wininet.h>
+
+#include <memory>
+#include <new>
+
+static_assert(WM_CT_PROGRESS == WM_USER + 9, "progress message number");
+
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"ZorManager";
+// Always from the server, never from WinINet's cache; a redirection is a
+// response like any other and is not followed.
+constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr DWORD kResponseInfoChars = 500;
+
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+  ~InternetHandle() { Close(); }
+  InternetHandle(InternetHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  InternetHandle& operator=(InternetHandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.handle_;
+      other.handle_ = nullptr;
+    }
+    return *this;
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  void Close() {
+    if (handle_ != nullptr) InternetCloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HINTERNET handle_;
+};
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+  FileHandle& operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+      if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+      handle_ = other.handle_;
+      other.handle_ = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  HANDLE get() const { return handle_; }
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+void ReportFailedOpen() {
+  DWORD error = GetLastError();
+  wchar_t text[kResponseInfoChars];
+  DWORD length = kResponseInfoChars;
+  if (InternetGetLastResponseInfoW(&error, text, &length) && length > 0) OutputDebugStringW(text);
+}
+
+}  // namespace
+
+bool DownloadPackage(HWND window, const char* url, const char* filePath) {
+  InternetHandle internet(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!internet) return false;
+  InternetHandle request(InternetOpenUrlA(internet.get(), url, nullptr, 0, kOpenFlags, 0));
+  if (!request) {
+    ReportFailedOpen();
+    return false;
+  }
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[package::kReceiveBufferSize]);
+  if (!buffer) return false;
+
+  const std::size_t total = package::ReceivePackage(
+      buffer.get(),
+      [&request](char* into, std::size_t most, std::size_t* got) {
+        DWORD count = 0;
+        const BOOL ok = InternetReadFile(request.get(), into, static_cast<DWORD>(most), &count);
+        *got = ok ? count : 0;
+        return ok != FALSE;
+      },
+      [window](std::size_t kilobytes) {
+        PostMessageW(window, WM_CT_PROGRESS, static_cast<WPARAM>(kilobytes), 0);
+      });
+  request.Close();
+  internet.Close();
+  if (total == 0) return false;
+
+  // Created only now: a transfer that failed leaves an older file alone.
+  FileHandle file(CreateFileA(filePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
+                              nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return WriteFile(file.get(), buffer.get(), static_cast<DWORD>(total), &written, nullptr) != FALSE;
+}

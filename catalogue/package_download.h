@@ -1,0 +1,59 @@
+// Downloading one module package (a zip archive) into the module cache.
+//
+// The read loop's arithmetic (the size limit, the kilobyte counts, when the
+// transfer counts as failed) is ReceivePackage below: portable, over any
+// reader, tested natively. DownloadPackage plugs WinINet and the window's
+// message queue into it (Windows only).
+#pragma once
+
+#include <cassert>
+#include <cstddef>
+
+// Posted to the main window after every read that delivered data: wParam =
+// kilobytes received so far, lParam = 0. (WM_USER + 9.)
+constexpr unsigned int WM_CT_PROGRESS = 0x0400 + 9;
+
+namespace package {
+
+// One block holds the whole package; it is read in 1024-byte pieces, so the
+// largest package is the block less one piece.
+constexpr std::size_t kReceiveBufferSize = 0x800000;  // 8 MiB
+constexpr std::size_t kReadSize = 1024;
+constexpr std::size_t kSizeLimit = kReceiveBufferSize - kReadSize;  // 8387584 bytes
+
+// Reads a package into buffer[kReceiveBufferSize], each piece straight behind
+// the one before. `read(char* into, std::size_t most, std::size_t* got)`
+// returns false when the read failed; `progress(std::size_t kilobytes)` is
+// called after every read that delivered data. Returns the number of bytes
+// received, or 0: nothing came, the first read failed, or the package grew
+// past kSizeLimit. A later read that fails ends the transfer with what came
+// before it.
+template <class Read, class Progress>
+std::size_t ReceivePackage(char* buffer, Read read, Progress progress) {
+  std::size_t total = 0;
+  std::size_t got = 0;
+  if (!read(buffer, kReadSize, &got)) return 0;
+  while (got > 0) {
+    assert(got <= kReadSize);
+    total += got;
+    progress(total / 1024);
+    if (total + kReadSize > kReceiveBufferSize) return 0;
+    // total is where the next piece goes; the check above keeps a whole
+    // piece inside the block.
+    if (!read(buffer + total, kReadSize, &got)) break;
+  }
+  return total;
+}
+
+}  // namespace package
+
+#ifdef _WIN32
+#include <windows.h>
+
+// Fetches `url` (ANSI, at most 259 characters) and, when something arrived
+// within the size limit, writes it to `filePath` (created or replaced) in
+// one piece. Progress goes to `window` as WM_CT_PROGRESS. True when the file
+// was written. Whatever body the server sends, an error page too, is the
+// package: the test unpack that follows judges it.
+bool DownloadPackage(HWND window, const char* url, const char* filePath);
+#endif

@@ -1,0 +1,365 @@
+// The module list page parser: the page layout, the line grammar and
+// hostile input.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "catalogue/catalogue_host.h"
+#include "catalogue/catalogue_page.h"
+
+namespace {
+
+constexpr char kHost[] = "catalogue.test";
+
+// Every line followed by "<br>", as the server writes them.
+std::string Page(std::initializer_list<std::string> lines) {
+  std::string page;
+  for (const std::string& line : lines) page += line + "<br>";
+  return page;
+}
+
+std::string Listing(std::initializer_list<std::string> moduleLines) {
+  std::string page = Page({"modlist_dir", "../files/", "modlist_start"});
+  for (const std::string& line : moduleLines) page += line + "<br>";
+  return page + "modlist_stop<br>";
+}
+
+const std::string kLine = "2014-05-12 v_1.2.3.4 DIAG01.z70 files/DIAG01_1234.zip";
+
+struct Parsed {
+  ModuleCatalogue catalogue;
+  std::string baseUrl = "unchanged";
+  unsigned count = 0;
+};
+
+Parsed Parse(const std::string& page, const std::string& host = kHost) {
+  Parsed p;
+  p.count = ParseCataloguePage(page, host, p.catalogue, p.baseUrl);
+  return p;
+}
+
+std::size_t Releases(const ModuleList& list) {
+  std::size_t n = 0;
+  for (const ModuleRecord& r : list.records) n += r.releases.size();
+  return n;
+}
+
+void ExpectNothing(const Parsed& p, const std::string& baseUrl = "unchanged") {
+  EXPECT_EQ(p.count, 0u);
+  EXPECT_TRUE(p.catalogue.modules.records.empty());
+  EXPECT_TRUE(p.catalogue.systemModules.records.empty());
+  EXPECT_EQ(p.baseUrl, baseUrl);
+}
+
+const ModuleRelease& OnlyRelease(const ModuleList& list) {
+  static const ModuleRelease none;
+  EXPECT_EQ(list.records.size(), 1u);
+  if (list.records.size() != 1 || list.records[0].releases.size() != 1) {
+    ADD_FAILURE() << "expected one record with one release";
+    return none;
+  }
+  return list.records[0].releases[0];
+}
+
+// ------------------------------------------------------------ the sample page
+
+TEST(CataloguePage, SamplePage) {
+  const Parsed p = Parse(Page({"modlist_dir", "../files/modules/", "modlist_start",
+                               "2014-05-12 v_1.2.3.4 DIAG01.z70 files/modules/DIAG01_1234.zip",
+                               "2014-04-01 v_2.0.7 boot.sys files/modules/boot_manager.zip",
+                               "modlist_stop"}));
+  EXPECT_EQ(p.count, 2u);
+  EXPECT_EQ(p.baseUrl, "http://catalogue.test/files/modules/");
+
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  const ModuleRecord& diag = p.catalogue.modules.records[0];
+  EXPECT_EQ(diag.name, "DIAG01");
+  EXPECT_EQ(diag.series, 1u);
+  const ModuleRelease& d = OnlyRelease(p.catalogue.modules);
+  EXPECT_EQ(d.version.form, FourPart);
+  EXPECT_EQ(d.version.ver1, 1u);
+  EXPECT_EQ(d.version.ver2, 2u);
+  EXPECT_EQ(d.version.ver3, 772u);
+  EXPECT_EQ(d.date.day, 12);
+  EXPECT_EQ(d.date.month, 5);
+  EXPECT_EQ(d.date.year, 2014);
+  EXPECT_EQ(d.archiveName, "DIAG01_1234");
+  EXPECT_FALSE(d.onScanner);
+
+  ASSERT_EQ(p.catalogue.systemModules.records.size(), 1u);
+  const ModuleRecord& boot = p.catalogue.systemModules.records[0];
+  EXPECT_EQ(boot.name, "boot");
+  EXPECT_EQ(boot.series, 2u);
+  const ModuleRelease& b = OnlyRelease(p.catalogue.systemModules);
+  EXPECT_EQ(b.version.form, ThreePart);
+  EXPECT_EQ(b.version.ver1, 2u);
+  EXPECT_EQ(b.version.ver2, 0u);
+  EXPECT_EQ(b.version.ver3, 7u);
+  EXPECT_EQ(b.date.day, 1);
+  EXPECT_EQ(b.date.month, 4);
+  EXPECT_EQ(b.date.year, 2014);
+  EXPECT_EQ(b.archiveName, "boot_manager");
+}
+
+// ------------------------------------------------------- markers and layout
+
+TEST(CataloguePageLayout, NothingUsableGivesZeroAndKeepsTheBaseUrl) {
+  ExpectNothing(Parse(""));
+  ExpectNothing(Parse("<br><br><br>"));
+  ExpectNothing(Parse("modlist_dir"));                       // lone marker at the very end
+  ExpectNothing(Parse("modlist_start<br>" + kLine + "<br>"));  // no directory marker
+  ExpectNothing(Parse("modlist_stop<br>"));
+  ExpectNothing(Parse(Page({"MODLIST_DIR", "../files/", "modlist_start", kLine})));
+}
+
+TEST(CataloguePageLayout, BaseUrlIsSetOnceTheDirectoryLineIsReached) {
+  // The directory line has no "<br>" behind it, so it is an empty line.
+  ExpectNothing(Parse("modlist_dir<br>../files/"), "http://catalogue.test/");
+  // No start marker after the directory line; an upper-case one is no marker.
+  ExpectNothing(Parse(Page({"modlist_dir", "../files/", kLine})), "http://catalogue.test/files/");
+  ExpectNothing(Parse(Page({"modlist_dir", "../files/", "MODLIST_START", kLine})),
+                "http://catalogue.test/files/");
+  // Start marker at the very end, and with only an empty line behind it.
+  ExpectNothing(Parse(Page({"modlist_dir", "../files/"}) + "modlist_start"),
+                "http://catalogue.test/files/");
+  ExpectNothing(Parse(Page({"modlist_dir", "../files/", "modlist_start"})),
+                "http://catalogue.test/files/");
+}
+
+TEST(CataloguePageLayout, DirectoryTextFollowsTheFirstUpDir) {
+  EXPECT_EQ(Parse(Page({"modlist_dir", "files/", "modlist_start"})).baseUrl,
+            "http://catalogue.test/files/");
+  EXPECT_EQ(Parse(Page({"modlist_dir", "x/../y/../z/", "modlist_start"})).baseUrl,
+            "http://catalogue.test/y/../z/");
+  // The marker may sit inside other text; the directory line is the next line.
+  EXPECT_EQ(Parse("junk modlist_dir junk<br>../a/<br>modlist_start<br>").baseUrl,
+            "http://catalogue.test/a/");
+}
+
+TEST(CataloguePageLayout, StopMarkerInAnyCaseEndsTheList) {
+  const Parsed p = Parse(Page({"modlist_dir", "../files/", "modlist_start", kLine, "MODLIST_STOP",
+                               "2014-05-12 v_1.2.3.4 OTHER.z70 files/OTHER.zip"}));
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "DIAG01");
+}
+
+TEST(CataloguePageLayout, WithoutStopMarkerOnlyLinesEndedByBreakCount) {
+  const Parsed p = Parse(Page({"modlist_dir", "../files/", "modlist_start", kLine}) +
+                         "2014-05-12 v_1.2.3.4 TAIL.z70 files/TAIL.zip");
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "DIAG01");
+}
+
+TEST(CataloguePageLayout, EmptyAndForeignLinesAreSkipped) {
+  const Parsed p = Parse(Listing({"", "  ", "some text", kLine, "", "<b>files</b>", kLine}));
+  EXPECT_EQ(p.count, 2u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].releases.size(), 2u);  // duplicates are kept
+}
+
+TEST(CataloguePageLayout, PageEndsAtItsFirstNulByte) {
+  std::string page = Listing({kLine, "2014-05-12 v_1.2.3.4 AFTER.z70 files/AFTER.zip"});
+  const std::size_t at = page.find("2014-05-12 v_1.2.3.4 AFTER");
+  page[at] = '\0';
+  const Parsed p = Parse(page);
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "DIAG01");
+
+  std::string leading = Listing({kLine});
+  leading.insert(0, 1, '\0');
+  ExpectNothing(Parse(leading));
+}
+
+// --------------------------------------------------------- the line grammar
+
+TEST(CataloguePageLines, UpperCaseZipIsAcceptedAndKeptInTheName) {
+  const Parsed p = Parse(Listing({"2014-05-12 v_1.2.3.4 DIAG01.z70 files/DIAG01_1234.ZIP"}));
+  EXPECT_EQ(p.count, 1u);
+  EXPECT_EQ(OnlyRelease(p.catalogue.modules).archiveName, "DIAG01_1234.ZIP");
+}
+
+TEST(CataloguePageLines, VersionTokenNeedsVUnderscore) {
+  EXPECT_EQ(Parse(Listing({"2014-05-12 1.2.3.4 DIAG01.z70 files/DIAG01.zip"})).count, 0u);
+  EXPECT_EQ(Parse(Listing({"2014-05-12 V_1.2.3.4 DIAG01.z70 files/DIAG01.zip"})).count, 0u);
+
+  const Parsed unparsed = Parse(Listing({"2014-05-12 v_7 DIAG01.z70 files/DIAG01.zip"}));
+  ASSERT_EQ(unparsed.count, 1u);
+  const ModuleRelease& r = OnlyRelease(unparsed.catalogue.modules);
+  EXPECT_EQ(r.version.form, Unparsed);
+  EXPECT_EQ(r.version.ver1, 7u);
+  EXPECT_EQ(r.version.ver2, 0u);
+  EXPECT_EQ(r.version.ver3, 0u);
+  EXPECT_EQ(unparsed.catalogue.modules.records[0].series, 7u);
+
+  const Parsed prefixed = Parse(Listing({"2014-05-12 build_v_3.1.4 DIAG01.z70 files/DIAG01.zip"}));
+  ASSERT_EQ(prefixed.count, 1u);
+  EXPECT_EQ(OnlyRelease(prefixed.catalogue.modules).version.ver1, 3u);
+}
+
+TEST(CataloguePageLines, MissingTokensSkipTheLine) {
+  const Parsed p = Parse(Listing({
+      "2014-05-12 v_1.2.3.4.zip",          // no name token
+      "2014-05 12 v_1.2.3.4 A.z70 a.zip",  // no second "-": no day token
+      "2014 v_1.2.3.4 A.z70 a.zip",        // no "-" at all
+      "files/a.zip",
+  }));
+  ExpectNothing(p, "http://catalogue.test/files/");
+}
+
+TEST(CataloguePageLines, LineWithoutSlashTakesEverythingBehindTheBaseUrl) {
+  const Parsed p = Parse(Listing({"2014-05-12 v_1.2.3.4 DIAG01.z70 DIAG01_1234.zip"}));
+  EXPECT_EQ(OnlyRelease(p.catalogue.modules).archiveName,
+            "2014-05-12 v_1.2.3.4 DIAG01.z70 DIAG01_1234");
+}
+
+TEST(CataloguePageLines, SpacesTabsAndLineBreaksAroundTheLine) {
+  const Parsed p = Parse(Listing({
+      "\r\n2014-05-12 v_1.2.3.4 DIAG01.z70 files/DIAG01_1234.zip   ",
+      "\t2015-06-13 v_1.3.0.0 DIAG01.z70 files/DIAG01_1300.zip\r\n",
+      "   2016-07-14 v_1.4.0.0 DIAG01.z70 files/DIAG01_1400.zip",
+  }));
+  ASSERT_EQ(p.count, 3u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  const auto& rel = p.catalogue.modules.records[0].releases;
+  EXPECT_EQ(rel[2].archiveName, "DIAG01_1234");
+  EXPECT_EQ(rel[2].date.year, 2014);
+  EXPECT_EQ(rel[2].date.day, 12);
+  EXPECT_EQ(rel[1].archiveName, "DIAG01_1300");
+  EXPECT_EQ(rel[1].date.year, 2015);
+  EXPECT_EQ(rel[0].archiveName, "DIAG01_1400");
+  EXPECT_EQ(rel[0].date.year, 2016);
+}
+
+TEST(CataloguePageLines, DateNumbersAreTruncatedNotChecked) {
+  const Parsed p = Parse(Listing({"70000-300-257 v_1.0.0 A.z70 f/a.zip",
+                                  "x-y-z v_1.0.0 B.z70 f/b.zip"}));
+  ASSERT_EQ(p.count, 2u);
+  const ReleaseDate& big = p.catalogue.modules.records[0].releases[0].date;
+  EXPECT_EQ(big.year, 70000 & 0xFFFF);
+  EXPECT_EQ(big.month, 300 & 0xFF);
+  EXPECT_EQ(big.day, 257 & 0xFF);
+  const ReleaseDate& none = p.catalogue.modules.records[1].releases[0].date;
+  EXPECT_EQ(none.year, 0);
+  EXPECT_EQ(none.month, 0);
+  EXPECT_EQ(none.day, 0);
+}
+
+TEST(CataloguePageLines, NameIsTheTokenUpToItsFirstDot) {
+  const Parsed p = Parse(Listing({"2014-05-12 v_1.0.0 DIAG.v2.z70 f/a.zip",
+                                  "2014-05-12 v_2.0.0 PLAIN f/b.zip"}));
+  ASSERT_EQ(p.catalogue.modules.records.size(), 2u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "DIAG");
+  EXPECT_EQ(p.catalogue.modules.records[1].name, "PLAIN");
+}
+
+TEST(CataloguePageLines, SystemListChosenByArchiveNameInAnyCase) {
+  const Parsed p = Parse(Listing({
+      "2014-05-12 v_1.0.0 A.sys f/BOOT_MANAGER.zip",
+      "2014-05-12 v_1.0.0 B.sys f/x_QM7UPD_y.zip",
+      "2014-05-12 v_1.0.0 C.z70 boot_manager/c.zip",  // only the archive name counts
+  }));
+  ASSERT_EQ(p.count, 3u);
+  ASSERT_EQ(p.catalogue.systemModules.records.size(), 2u);
+  EXPECT_EQ(p.catalogue.systemModules.records[0].releases[0].archiveName, "BOOT_MANAGER");
+  EXPECT_EQ(p.catalogue.systemModules.records[1].releases[0].archiveName, "x_QM7UPD_y");
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "C");
+}
+
+// ---------------------------------------------------------- oversized input
+
+std::string LineWithArchive(const std::string& archive) {
+  return "2014-05-12 v_1.0.0 M.z70 f/" + archive + ".zip";
+}
+
+TEST(CataloguePageLimits, BaseUrlPlusLineMustStayBelow260Bytes) {
+  // Base "http://catalogue.test/files/" is 28 bytes; the line may be 231.
+  const std::string base = "http://catalogue.test/files/";
+  const std::size_t room = kPageLineSize - 1 - base.size();
+  const std::string fits = LineWithArchive(std::string(room - LineWithArchive("").size(), 'a'));
+  const std::string over = LineWithArchive(std::string(room + 1 - LineWithArchive("").size(), 'b'));
+  ASSERT_EQ(base.size() + fits.size(), kPageLineSize - 1);
+
+  const Parsed p = Parse(Listing({fits, over}));
+  EXPECT_EQ(p.baseUrl, base);
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(Releases(p.catalogue.modules), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].releases[0].archiveName, std::string(room - LineWithArchive("").size(), 'a'));
+}
+
+TEST(CataloguePageLimits, OverlongLineIsSkippedWholeEvenWithAStopMarker) {
+  const std::string longStop = "modlist_stop" + std::string(300, ' ');
+  const Parsed p = Parse(Listing({LineWithArchive(std::string(300, 'x')), longStop, kLine}));
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "DIAG01");
+}
+
+TEST(CataloguePageLimits, NameOf50BytesIsSkippedNotCut) {
+  const std::string name49(49, 'N'), name50(50, 'N');
+  const Parsed p = Parse(Listing({"2014-05-12 v_1.0.0 " + name50 + ".z70 f/a.zip",
+                                  "2014-05-12 v_1.0.0 " + name49 + ".z70 f/b.zip"}));
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, name49);
+  EXPECT_EQ(p.catalogue.modules.records[0].releases[0].archiveName, "b");
+}
+
+TEST(CataloguePageLimits, VersionTextOf100BytesIsSkipped) {
+  std::string v99 = "1.2.3";
+  v99 += std::string(99 - v99.size(), '0');
+  const std::string v100 = v99 + "0";
+  const Parsed p = Parse(Listing({"2014-05-12 v_" + v100 + " A.z70 f/a.zip",
+                                  "2014-05-12 v_" + v99 + " B.z70 f/b.zip"}));
+  EXPECT_EQ(p.count, 1u);
+  ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(p.catalogue.modules.records[0].name, "B");
+}
+
+TEST(CataloguePageLimits, DirectoryThatDoesNotFitGivesUpOnThePage) {
+  const std::string page = Page({"modlist_dir", "../" + std::string(260, 'd'), "modlist_start", kLine});
+  ExpectNothing(Parse(page));
+
+  // Base URL of exactly 259 bytes is kept; one more byte is refused.
+  const std::string host = kHost;
+  const std::size_t dirFits = kPageLineSize - 1 - (7 + host.size() + 1);
+  EXPECT_EQ(Parse(Page({"modlist_dir", std::string(dirFits, 'd'), "modlist_start"})).baseUrl.size(),
+            kPageLineSize - 1);
+  ExpectNothing(Parse(Page({"modlist_dir", std::string(dirFits + 1, 'd'), "modlist_start", kLine})));
+  // A host too long for any base URL: the same.
+  ExpectNothing(Parse(Listing({kLine}), std::string(260, 'h')));
+}
+
+TEST(CataloguePageLimits, PageThatDoesNotFitTheBufferIsRefused) {
+  std::string page = Listing({kLine});
+  std::string fits = page + std::string(kPageBufferSize - 1 - page.size(), ' ');
+  ASSERT_EQ(fits.size(), kPageBufferSize - 1);
+  const Parsed p = Parse(fits);
+  EXPECT_EQ(p.count, 1u);
+  EXPECT_EQ(p.baseUrl, "http://catalogue.test/files/");
+
+  fits.push_back(' ');
+  ExpectNothing(Parse(fits));
+}
+
+// ------------------------------------------------------ process-wide state
+
+TEST(CatalogueHost, CompiledInHostAndPageUrl) {
+  EXPECT_EQ(CatalogueHost(), ZOR_CATALOGUE_HOST);
+  SetCatalogueHost("127.0.0.1:8080");
+  EXPECT_EQ(CataloguePageUrl(), "http://127.0.0.1:8080/index.php?mod=dirtst");
+  SetCatalogueHost(ZOR_CATALOGUE_HOST);
+}
+
+TEST(CatalogueHost, PackageBaseUrlStartsEmpty) {
+  EXPECT_EQ(PackageBaseUrl(), "");
+  SetPackageBaseUrl("http://h/files/");
+  EXPECT_EQ(PackageBaseUrl(), "http://h/files/");
+  SetPackageBaseUrl("");
+}
+
+}  // namespace

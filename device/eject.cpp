@@ -1,0 +1,79 @@
+#include "device/eject.h"
+
+#include <cassert>
+#include <cstdio>
+
+const char16_t kEjectCaption[] = u"Ошибка отключения от порта USB";
+const char16_t kDefaultDeviceName[] = u"тестер";
+
+namespace {
+
+// %u and %02u of the wide runtime format.
+void AppendNumber(std::u16string& out, std::uint32_t value, int minDigits) {
+  char16_t digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int pad = n; pad < minDigits; ++pad) out += u'0';
+  while (n > 0) out += digits[--n];
+}
+
+void AppendText(std::u16string& out, const char16_t* text, std::size_t capacity) {
+  for (std::size_t i = 0; i < capacity && text[i] != 0; ++i) out += text[i];
+}
+
+}  // namespace
+
+std::u16string FormatEjectMessage(const char16_t* deviceName, const ScannerRecord& record) {
+  std::u16string text = u"Невозможно отключить ";
+  AppendText(text, deviceName, kLocationBufferChars);
+  text += u".\nСерийный номер: ";
+  AppendNumber(text, record.serialNumber, 1);
+  text += u"\nДата производства: ";
+  AppendNumber(text, record.productionDate.wDay, 2);
+  text += u'.';
+  AppendNumber(text, record.productionDate.wMonth, 2);
+  text += u'.';
+  AppendNumber(text, record.productionDate.wYear, 2);
+  text += u"\nПодключенный диск ";
+  AppendText(text, record.drive, kDriveSize);
+  text += u" используется другим приложением!";
+  return text;
+}
+
+std::string FormatEjectFault(std::uint32_t code) {
+  char text[32];
+  std::snprintf(text, sizeof text, "Eject fault: %04X\n", static_cast<unsigned>(code));
+  return text;
+}
+
+int EjectScannerWith(const ScannerRecord& record, EjectPort& port) {
+  std::uint32_t parent = 0;
+  if (!port.GetParent(record.devInfo.DevInst, parent)) return kEjectFailed;
+
+  std::uint32_t vetoType = 0;   // PNP_VetoTypeUnknown, set once for all attempts
+  for (int attempt = 0; attempt < kEjectAttempts; ++attempt) {
+    const std::uint32_t code = port.RequestEject(parent, vetoType);
+    if (code == kCrSuccess && vetoType == 0) return kEjectDone;
+    if (code != kCrSuccess && code != kCrRemoveVetoed) {
+      port.DebugOutput(FormatEjectFault(code));
+      return kEjectFailed;
+    }
+    // Someone holds the disk (Explorer, a virus scanner): give it a moment.
+    port.Pause(kEjectPauseMs);
+  }
+
+  // Zero-filled past the default, so a location text cut at the byte limit
+  // stays terminated.
+  char16_t name[kLocationBufferChars] = {};
+  static_assert(sizeof kDefaultDeviceName <= sizeof name, "default name must fit");
+  for (std::size_t i = 0; kDefaultDeviceName[i] != 0; ++i) name[i] = kDefaultDeviceName[i];
+  static_assert(kLocationBufferBytes < sizeof name, "the read must leave a terminator");
+  port.ReadLocation(parent, name, kLocationBufferBytes);
+  assert(name[kLocationBufferChars - 1] == 0);
+
+  port.ShowMessage(FormatEjectMessage(name, record), kEjectCaption);
+  return kEjectFailed;
+}

@@ -1,0 +1,13 @@
+// The Windows side of an ejection that both back ends share: the pause, the
+// debugger text and the failure message box.
+#pragma once
+
+#include "device/eject.h"
+
+class WinEjectPort : public EjectPort {
+ public:
+  void Pause(std::uint32_t milliseconds) override;
+  void DebugOutput(const std::string& text) override;
+  // Owned by no window: the worker shows it while the main window is being destroyed.
+  void ShowMessage(const std::u16string& text, const std::u16string& caption) override;
+};

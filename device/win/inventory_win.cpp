@@ -1,0 +1,60 @@
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "device/inventory.h"
+#include "device/win/handles.h"
+#include "device/win/scanner_device.h"
+
+namespace {
+
+// The drive text in the ANSI code page, as the paths on the scanner are ANSI.
+std::string NarrowDrive(const ScannerRecord& record) {
+  wchar_t wide[kDriveSize] = {};
+  for (std::size_t i = 0; i + 1 < kDriveSize && record.drive[i] != 0; ++i)
+    wide[i] = static_cast<wchar_t>(record.drive[i]);
+  char narrow[16] = {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return n > 0 ? std::string(narrow) : std::string();
+}
+
+}  // namespace
+
+bool ReadScannerInventory(const ScannerRecord& record, ModuleCatalogue& catalogue) {
+  // Without a drive the path would be "\Program Files" on the current
+  // drive: some other disk's files, not the scanner's.
+  const std::string drive = NarrowDrive(record);
+  if (drive.empty()) return false;
+
+  const std::string directory = drive + "\\Program Files";
+  const std::string pattern = directory + "\\*.*";
+  static_assert(MAX_PATH == 260, "paths on the scanner are MAX_PATH bytes");
+  if (pattern.size() >= MAX_PATH) return false;
+
+  CreateDirectoryA(directory.c_str(), nullptr);   // already there: fails harmlessly
+
+  WIN32_FIND_DATAA entry;
+  FindHandle listing(FindFirstFileA(pattern.c_str(), &entry));
+  if (!listing) return false;
+
+  const ReadModuleHeader readHeader = [&directory](const std::string& lowerName, unsigned char* buffer,
+                                                   std::size_t capacity, std::size_t& bytesRead) {
+    const std::string path = directory + "\\" + lowerName;
+    if (path.size() >= MAX_PATH) return false;
+    // No sharing: a component being written by someone else is skipped.
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), buffer, static_cast<DWORD>(capacity), &got, nullptr)) return false;
+    bytesRead = got;
+    return true;
+  };
+
+  do {
+    const std::size_t length = strnlen(entry.cFileName, sizeof entry.cFileName);
+    TakeInventoryEntry(catalogue, std::string_view(entry.cFileName, length), readHeader);
+  } while (FindNextFileA(listing.Get(), &entry));
+  return true;
+}

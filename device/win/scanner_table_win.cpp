@@ -1,0 +1,3 @@
+#include "device/win/scanner_device.h"
+
+ScannerTable gScannerTable;

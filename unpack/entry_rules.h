@@ -1,0 +1,65 @@
+// Rules about zip entries that need no archive and no file system: which
+// entries are modules, which names may be written below a target directory,
+// how the output path is built, and how much an archive may unpack.
+// Portable: no windows.h, no minizip.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace unpack {
+
+// The output path buffer: MAX_PATH bytes, terminator included. The ANSI file
+// functions refuse longer paths, so nothing longer is ever built.
+constexpr std::size_t kOutputPathSize = 260;
+
+// The largest total of declared uncompressed sizes that one archive may
+// unpack. A package is at most 8387584 bytes when downloaded and a scanner's
+// modules come to a few MiB; half a GiB leaves room for any honest package
+// (even one compressing 60:1) while an overlapping-entry archive of a few KiB,
+// which declares gigabytes, is refused before anything is written.
+constexpr std::uint64_t kMaxDeclaredTotal = std::uint64_t{512} * 1024 * 1024;
+
+// True when the entry is a scanner module: its whole name (all `length`
+// bytes, NUL bytes included) contains ".z70" or ".sys", case-sensitively.
+bool IsModuleEntryName(const char* name, std::size_t length);
+
+// What makes an entry name unsafe to write below a directory on Windows.
+enum class NameFault {
+  None,
+  NulByte,            // the name continues past a NUL
+  Absolute,           // starts with "/" or "\"
+  Colon,              // a drive ("C:") or an alternate data stream ("x:s")
+  ForbiddenChar,      // < > " | ? * or a control character
+  ParentComponent,    // a ".." component
+  ReservedName,       // CON, NUL, COM1, ... as a component (any extension)
+  TrailingDotOrSpace, // a component ending in "." or " " (Windows drops them)
+};
+
+// Checks all `length` bytes of an entry name; "/" and "\" both separate
+// components. Empty components ("a//b") are harmless and pass.
+NameFault CheckEntryName(const char* name, std::size_t length);
+const char* DescribeNameFault(NameFault fault);
+
+// Builds "<target><separator><name>" into out[kOutputPathSize]. With
+// `backslashSeparates` false (POSIX), backslashes of the name become the
+// separator, so that "sub\drv.sys" lands where Windows would put it.
+// Returns false, leaving out[0] == '\0', when the path would not fit.
+bool BuildOutputPath(const char* target, const char* name, std::size_t nameLength,
+                     char separator, bool backslashSeparates, char* out);
+
+// Offset of the file part of a path: what follows its last "/" or "\".
+std::size_t FilePartOffset(const char* path);
+
+// Adds a declared size to a running total without wrapping around.
+std::uint64_t AddDeclaredSize(std::uint64_t total, std::uint64_t size);
+
+enum class TotalVerdict { Fits, OverLimit, OverFreeSpace };
+
+// Whether an archive whose matching entries declare `total` bytes may be
+// unpacked onto a volume with `freeBytes` free (haveFreeBytes false: unknown,
+// only the sanity limit applies).
+TotalVerdict CheckDeclaredTotal(std::uint64_t total, bool haveFreeBytes,
+                                std::uint64_t freeBytes, std::uint64_t limit);
+
+}  // namespace unpack

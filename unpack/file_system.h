@@ -1,0 +1,67 @@
+// The few file-system calls in which Windows and POSIX differ, for the
+// unpacker. Paths are narrow byte strings, passed through unchanged (the ANSI
+// code page on Windows). One implementation per platform:
+// file_system_win.cpp and file_system_posix.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace unpackfs {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+constexpr bool kBackslashSeparates = true;
+#else
+constexpr char kSeparator = '/';
+constexpr bool kBackslashSeparates = false;
+#endif
+
+// Makes `path` the process's current directory.
+bool EnterDirectory(const char* path);
+
+enum class DirectoryResult {
+  Created,
+  MissingParent,  // a level above does not exist (ENOENT, ERROR_PATH_NOT_FOUND)
+  Failed,         // anything else, an existing directory among it
+};
+DirectoryResult MakeOneDirectory(const char* path);
+
+enum class NewFileResult { Created, Exists, MissingDirectory, Failed };
+
+// A file created for writing that did not exist before. Move-only; an open
+// file is closed on destruction.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&& other) noexcept;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  NewFileResult CreateNew(const char* path);
+  bool Write(const void* data, std::size_t size);
+  // False when the data may not have reached the file.
+  bool Close();
+  bool isOpen() const { return native_ != kNone; }
+
+ private:
+  static constexpr std::intptr_t kNone = -1;  // also INVALID_HANDLE_VALUE
+  std::intptr_t native_ = kNone;              // file descriptor or HANDLE
+};
+
+// Moves `from` onto `to`, replacing a file that exists there.
+bool MoveOver(const char* from, const char* to);
+bool RemoveFile(const char* path);
+
+// Bytes available to this process on the volume holding `directory`.
+bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);
+
+// Writes a diagnostic where a developer looks: the debugger output on
+// Windows, standard error elsewhere.
+void DebugOutput(const char* text);
+
+unsigned long ProcessId();
+
+}  // namespace unpackfs

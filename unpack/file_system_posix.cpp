@@ -1,0 +1,108 @@
+// POSIX side of the unpacker's file-system layer, for the native build and
+// its tests. The file times follow the Windows side as far as POSIX allows:
+// there is no creation time, so only the modification time is set.
+#include "unpack/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include "unpack/unpack.h"
+
+namespace unpackfs {
+
+bool EnterDirectory(const char* path) { return chdir(path) == 0; }
+
+DirectoryResult MakeOneDirectory(const char* path) {
+  if (mkdir(path, 0777) == 0) return DirectoryResult::Created;
+  return errno == ENOENT ? DirectoryResult::MissingParent : DirectoryResult::Failed;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : native_(other.native_) {
+  other.native_ = kNone;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    native_ = other.native_;
+    other.native_ = kNone;
+  }
+  return *this;
+}
+
+NewFileResult OutputFile::CreateNew(const char* path) {
+  Close();
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return NewFileResult::Exists;
+    if (errno == ENOENT) return NewFileResult::MissingDirectory;
+    return NewFileResult::Failed;
+  }
+  native_ = fd;
+  return NewFileResult::Created;
+}
+
+bool OutputFile::Write(const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(static_cast<int>(native_), p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool OutputFile::Close() {
+  if (native_ == kNone) return true;
+  const int rc = close(static_cast<int>(native_));
+  native_ = kNone;
+  return rc == 0;
+}
+
+bool MoveOver(const char* from, const char* to) { return rename(from, to) == 0; }
+
+bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
+  struct statvfs info;
+  if (statvfs(directory, &info) != 0) return false;
+  *bytes = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+  return true;
+}
+
+void DebugOutput(const char* text) { std::fputs(text, stderr); }
+
+unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+
+}  // namespace unpackfs
+
+// The DOS date and time are local time, as on Windows; the access time stays.
+void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime) {
+  const unsigned date = dosDateTime >> 16;
+  const unsigned time = dosDateTime & 0xFFFF;
+  std::tm local{};
+  local.tm_year = static_cast<int>((date >> 9) + 1980 - 1900);
+  local.tm_mon = static_cast<int>(((date >> 5) & 0x0F)) - 1;
+  local.tm_mday = static_cast<int>(date & 0x1F);
+  local.tm_hour = static_cast<int>(time >> 11);
+  local.tm_min = static_cast<int>((time >> 5) & 0x3F);
+  local.tm_sec = static_cast<int>((time & 0x1F) * 2);
+  local.tm_isdst = -1;
+  const std::time_t when = std::mktime(&local);
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = when;
+  times[1].tv_nsec = 0;
+  utimensat(AT_FDCWD, filePath, times, 0);
+}

@@ -1,0 +1,121 @@
+// Windows side of the unpacker's file-system layer: the ANSI file functions,
+// so that paths from the archive and the scanner's disk pass unconverted.
+#include "unpack/file_system.h"
+
+#include <windows.h>
+
+#include "unpack/unpack.h"
+
+namespace unpackfs {
+namespace {
+
+// OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
+HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+// Owns a file handle for the length of one call.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+bool EnterDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+DirectoryResult MakeOneDirectory(const char* path) {
+  if (CreateDirectoryA(path, nullptr)) return DirectoryResult::Created;
+  const DWORD error = GetLastError();
+  return (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
+             ? DirectoryResult::MissingParent
+             : DirectoryResult::Failed;
+}
+
+OutputFile::~OutputFile() { Close(); }
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : native_(other.native_) {
+  other.native_ = kNone;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    native_ = other.native_;
+    other.native_ = kNone;
+  }
+  return *this;
+}
+
+NewFileResult OutputFile::CreateNew(const char* path) {
+  Close();
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return NewFileResult::Exists;
+    if (error == ERROR_PATH_NOT_FOUND) return NewFileResult::MissingDirectory;
+    return NewFileResult::Failed;
+  }
+  native_ = reinterpret_cast<std::intptr_t>(handle);
+  return NewFileResult::Created;
+}
+
+bool OutputFile::Write(const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD piece = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(AsHandle(native_), p, piece, &written, nullptr) || written == 0) return false;
+    p += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool OutputFile::Close() {
+  if (native_ == kNone) return true;
+  const BOOL ok = CloseHandle(AsHandle(native_));
+  native_ = kNone;
+  return ok != 0;
+}
+
+bool MoveOver(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(directory, &available, nullptr, nullptr)) return false;
+  *bytes = available.QuadPart;
+  return true;
+}
+
+void DebugOutput(const char* text) { OutputDebugStringA(text); }
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+}  // namespace unpackfs
+
+// The DOS stamp is local time; creation and last-write time take it, the
+// last-access time stays as it was.
+void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime) {
+  unpackfs::ScopedHandle file(CreateFileA(filePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  FILETIME creation{}, lastAccess{}, lastWrite{};
+  GetFileTime(file.get(), &creation, &lastAccess, &lastWrite);
+  FILETIME local{}, utc{};
+  DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime & 0xFFFF),
+                        &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  SetFileTime(file.get(), &utc, &lastAccess, &utc);
+}

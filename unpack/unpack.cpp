@@ -1,0 +1,364 @@
+#include "unpack/unpack.h"
+
+#include <atomic>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "unpack/entry_rules.h"
+#include "unpack/file_system.h"
+
+namespace {
+
+using unpack::kOutputPathSize;
+
+constexpr std::size_t kArchiveNameCopySize = 272;
+constexpr std::size_t kArchiveNameCopyLimit = 255;
+constexpr std::size_t kDiagnosticSize = 460;
+constexpr std::size_t kCopyBufferSize = 8192;
+// A zip entry name is at most 0xFFFF bytes; one more keeps it terminated, so
+// the filter and the checks always see the whole name.
+constexpr std::size_t kNameBufferSize = 0xFFFF + 1;
+constexpr int kTempNameTries = 16;
+
+std::unique_ptr<char[]> Allocate(std::size_t size) {
+  return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
+}
+
+class ArchiveCloser {
+ public:
+  explicit ArchiveCloser(unzFile archive) : archive_(archive) {}
+  ~ArchiveCloser() { unzClose(archive_); }
+  ArchiveCloser(const ArchiveCloser&) = delete;
+  ArchiveCloser& operator=(const ArchiveCloser&) = delete;
+
+ private:
+  unzFile archive_;
+};
+
+// The file an entry is written to before it replaces its final name. It sits
+// in the same directory, so the final move never crosses volumes, and its
+// name holds neither ".z70" nor ".sys", so an inventory of the directory
+// never takes a half-written file for a module. Removed unless kept.
+class TempFile {
+ public:
+  TempFile() { path_[0] = '\0'; }
+  ~TempFile() {
+    file_.Close();
+    if (path_[0] != '\0' && !kept_) unpackfs::RemoveFile(path_);
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  unpackfs::NewFileResult Create(const char* finalPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t directoryLength = unpack::FilePartOffset(finalPath);
+    unpackfs::NewFileResult result = unpackfs::NewFileResult::Failed;
+    for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
+      char name[32];
+      std::snprintf(name, sizeof name, "~zr%04lx%04x.tmp", unpackfs::ProcessId() & 0xFFFF,
+                    counter.fetch_add(1) & 0xFFFF);
+      const std::size_t nameLength = std::strlen(name);
+      if (directoryLength + nameLength + 1 > kOutputPathSize) return unpackfs::NewFileResult::Failed;
+      std::memcpy(path_, finalPath, directoryLength);
+      std::memcpy(path_ + directoryLength, name, nameLength + 1);
+      result = file_.CreateNew(path_);
+      if (result != unpackfs::NewFileResult::Exists) break;
+    }
+    if (result != unpackfs::NewFileResult::Created) path_[0] = '\0';
+    return result;
+  }
+
+  unpackfs::OutputFile& file() { return file_; }
+  const char* path() const { return path_; }
+  void Keep() { kept_ = true; }
+
+ private:
+  unpackfs::OutputFile file_;
+  char path_[kOutputPathSize];
+  bool kept_ = false;
+};
+
+int ReadEntryInfo(unzFile archive, unz_file_info64* info, char* name) {
+  const int err = unzGetCurrentFileInfo64(archive, info, name, kNameBufferSize, nullptr, 0, nullptr, 0);
+  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGetCurrentFileInfo\n", err);
+  return err;
+}
+
+// What minizip lets through but must not reach the disk: names that leave the
+// target or that Windows cannot hold, encrypted data (minizip without a
+// password hands out the cipher text as if it were plain) and methods other
+// than stored and deflated (minizip hands those out raw, unchecked).
+int RefuseEntry(const unz_file_info64& info, const char* name) {
+  const unpack::NameFault fault = unpack::CheckEntryName(name, info.size_filename);
+  if (fault != unpack::NameFault::None) {
+    std::printf("refusing '%s': %s\n", name, unpack::DescribeNameFault(fault));
+    return UNZ_BADZIPFILE;
+  }
+  if (info.flag & 1) {
+    std::printf("refusing '%s': encrypted\n", name);
+    return UNZ_BADZIPFILE;
+  }
+  if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
+    std::printf("refusing '%s': compression method %lu\n", name, info.compression_method);
+    return UNZ_BADZIPFILE;
+  }
+  return UNZ_OK;
+}
+
+bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const char* name,
+                        char* outputPath) {
+  if (unpack::BuildOutputPath(target, name, info.size_filename, unpackfs::kSeparator,
+                              unpackfs::kBackslashSeparates, outputPath)) {
+    return true;
+  }
+  std::printf("output path for '%s' is too long\n", name);
+  return false;
+}
+
+// Everything the entry names and declared sizes decide, before the first byte
+// is written: a hostile entry, or an archive that would fill the disk, is
+// refused as a whole.
+int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::EntryFilter filter,
+                              std::uint64_t count, char* name) {
+  std::uint64_t total = 0;
+  char outputPath[kOutputPathSize];
+  for (std::uint64_t i = 0; i < count; ++i) {
+    unz_file_info64 info;
+    int err = ReadEntryInfo(archive, &info, name);
+    if (err != UNZ_OK) return err;
+    if (filter(name, info.size_filename)) {
+      err = RefuseEntry(info, name);
+      if (err != UNZ_OK) return err;
+      if (!BuildOutputPathFor(target, info, name, outputPath)) return UNZ_ERRNO;
+      total = unpack::AddDeclaredSize(total, info.uncompressed_size);
+    }
+    if (i + 1 < count) {
+      err = unzGoToNextFile(archive);
+      if (err != UNZ_OK) {
+        std::printf("error %d with zipfile in unzGoToNextFile\n", err);
+        return err;
+      }
+    }
+  }
+  std::uint64_t freeBytes = 0;
+  const bool haveFreeBytes = unpackfs::FreeBytesOnVolume(target, &freeBytes);
+  switch (unpack::CheckDeclaredTotal(total, haveFreeBytes, freeBytes, unpack::kMaxDeclaredTotal)) {
+    case unpack::TotalVerdict::Fits:
+      break;
+    case unpack::TotalVerdict::OverLimit:
+      std::printf("refusing archive: its modules declare %" PRIu64 " bytes, the limit is %" PRIu64 "\n",
+                  total, unpack::kMaxDeclaredTotal);
+      return UNZ_BADZIPFILE;
+    case unpack::TotalVerdict::OverFreeSpace:
+      std::printf("refusing archive: its modules declare %" PRIu64 " bytes, %" PRIu64 " are free\n",
+                  total, freeBytes);
+      return UNZ_ERRNO;
+  }
+  if (count > 0) {
+    const int err = unzGoToFirstFile(archive);
+    if (err != UNZ_OK) {
+      std::printf("error %d with zipfile in unzGoToFirstFile\n", err);
+      return err;
+    }
+  }
+  return UNZ_OK;
+}
+
+}  // namespace
+
+namespace unpack {
+
+int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, EntryFilter filter) {
+  char nameCopy[kArchiveNameCopySize];
+  std::snprintf(nameCopy, sizeof nameCopy, "%.*s", static_cast<int>(kArchiveNameCopyLimit), archivePath);
+  unzFile archive = unzOpen64(archivePath);
+  if (archive == nullptr) {
+    std::strcat(nameCopy, ".zip");
+    archive = unzOpen64(nameCopy);
+  }
+  char diagnostic[kDiagnosticSize];
+  if (archive == nullptr) {
+    std::snprintf(diagnostic, sizeof diagnostic, "Cannot open '%s' or '%s.zip'\n", archivePath, archivePath);
+    unpackfs::DebugOutput(diagnostic);
+    return 1;
+  }
+  ArchiveCloser closer(archive);
+  std::printf("%s opened\n", nameCopy);
+  if (!unpackfs::EnterDirectory(targetDirectory)) {
+    std::snprintf(diagnostic, sizeof diagnostic, "Error changing into '%s', aborting\n", targetDirectory);
+    unpackfs::DebugOutput(diagnostic);
+    return -1;
+  }
+  return ExtractEntriesWith(archive, targetDirectory, filter);
+}
+
+int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter filter) {
+  unz_global_info64 global{};
+  int err = unzGetGlobalInfo64(archive, &global);
+  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGetGlobalInfo \n", err);
+  const std::uint64_t count = global.number_entry;
+
+  std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
+  if (!name) {
+    std::printf("Error allocating memory\n");
+    return UNZ_INTERNALERROR;
+  }
+  err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get());
+  if (err != UNZ_OK) return err;
+
+  for (std::uint64_t i = 0; i < count; ++i) {
+    unz_file_info64 info;
+    err = ReadEntryInfo(archive, &info, name.get());
+    if (err != UNZ_OK) return err;
+    if (filter(name.get(), info.size_filename)) {
+      err = ExtractCurrentEntry(archive, targetDirectory);
+      if (err != UNZ_OK) return err;
+    }
+    if (i + 1 < count) {
+      err = unzGoToNextFile(archive);
+      if (err != UNZ_OK) {
+        std::printf("error %d with zipfile in unzGoToNextFile\n", err);
+        return err;
+      }
+    }
+  }
+  return UNZ_OK;
+}
+
+}  // namespace unpack
+
+int ExtractArchive(const char* archivePath, const char* targetDirectory) {
+  return unpack::ExtractArchiveWith(archivePath, targetDirectory, unpack::IsModuleEntryName);
+}
+
+int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
+  return unpack::ExtractEntriesWith(archive, targetDirectory, unpack::IsModuleEntryName);
+}
+
+int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
+  std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
+  if (!name) {
+    std::printf("Error allocating memory\n");
+    return UNZ_INTERNALERROR;
+  }
+  unz_file_info64 info;
+  int err = ReadEntryInfo(archive, &info, name.get());
+  if (err != UNZ_OK) return err;
+  err = RefuseEntry(info, name.get());
+  if (err != UNZ_OK) return err;
+  char outputPath[kOutputPathSize];
+  if (!BuildOutputPathFor(targetDirectory, info, name.get(), outputPath)) return UNZ_ERRNO;
+
+  std::unique_ptr<char[]> buffer = Allocate(kCopyBufferSize);
+  if (!buffer) {
+    std::printf("Error allocating memory\n");
+    return UNZ_INTERNALERROR;
+  }
+  const std::size_t filePart = unpack::FilePartOffset(outputPath);
+  if (outputPath[filePart] == '\0') {
+    std::printf("creating directory: %s\n", outputPath);
+    unpackfs::MakeOneDirectory(outputPath);
+    return UNZ_OK;
+  }
+
+  err = unzOpenCurrentFilePassword(archive, nullptr);
+  if (err != UNZ_OK) {
+    std::printf("error %d with zipfile in unzOpenCurrentFilePassword\n", err);
+    unzCloseCurrentFile(archive);
+    return err;
+  }
+
+  TempFile temp;
+  if (temp.Create(outputPath) != unpackfs::NewFileResult::Created) {
+    const char separator = outputPath[filePart - 1];
+    outputPath[filePart - 1] = '\0';
+    MakeDirectoryPath(outputPath);
+    outputPath[filePart - 1] = separator;
+    if (temp.Create(outputPath) != unpackfs::NewFileResult::Created) {
+      // Not a skip: the caller would report a module as installed that
+      // never reached the disk.
+      std::printf("error opening %s\n", outputPath);
+      const int closeErr = unzCloseCurrentFile(archive);
+      if (closeErr != UNZ_OK) std::printf("error %d with zipfile in unzCloseCurrentFile\n", closeErr);
+      return UNZ_ERRNO;
+    }
+  }
+
+  std::printf(" extracting: %s\n", outputPath);
+  std::uint64_t written = 0;
+  for (;;) {
+    const int count = unzReadCurrentFile(archive, buffer.get(), kCopyBufferSize);
+    if (count < 0) {
+      std::printf("error %d with zipfile in unzReadCurrentFile\n", count);
+      err = count;
+      break;
+    }
+    if (count == 0) break;
+    if (!temp.file().Write(buffer.get(), static_cast<std::size_t>(count))) {
+      std::printf("error in writing extracted file\n");
+      err = UNZ_ERRNO;
+      break;
+    }
+    written += static_cast<std::uint64_t>(count);
+  }
+  if (!temp.file().Close() && err == UNZ_OK) {
+    std::printf("error in writing extracted file\n");
+    err = UNZ_ERRNO;
+  }
+  // minizip checks the CRC only when every declared byte was read, so a
+  // stream that ends early would otherwise pass unchecked.
+  if (err == UNZ_OK && written != info.uncompressed_size) {
+    std::printf("error: '%s' ends after %" PRIu64 " of its %" PRIu64 " bytes\n", name.get(), written,
+                static_cast<std::uint64_t>(info.uncompressed_size));
+    err = UNZ_BADZIPFILE;
+  }
+
+  if (err != UNZ_OK) {
+    unzCloseCurrentFile(archive);
+    return err;
+  }
+  const std::uint32_t dosDateTime = static_cast<std::uint32_t>(info.dosDate);
+  SetFileDateFromDos(temp.path(), dosDateTime);
+  err = unzCloseCurrentFile(archive);
+  if (err != UNZ_OK) {
+    std::printf("error %d with zipfile in unzCloseCurrentFile\n", err);
+    return err;
+  }
+  if (!unpackfs::MoveOver(temp.path(), outputPath)) {
+    std::printf("error moving into %s\n", outputPath);
+    return UNZ_ERRNO;
+  }
+  temp.Keep();
+  // Windows' file-name tunnelling gives a file that takes over a name just
+  // freed the old file's creation time; stamping the final name undoes that.
+  SetFileDateFromDos(outputPath, dosDateTime);
+  return UNZ_OK;
+}
+
+int MakeDirectoryPath(const char* path) {
+  std::size_t length = std::strlen(path);
+  if (length == 0) return 0;
+  std::unique_ptr<char[]> copy = Allocate(length + 1);
+  if (!copy) {
+    std::printf("Error allocating memory\n");
+    return UNZ_INTERNALERROR;
+  }
+  std::memcpy(copy.get(), path, length + 1);
+  if (copy[length - 1] == '/') copy[--length] = '\0';
+  if (unpackfs::MakeOneDirectory(copy.get()) == unpackfs::DirectoryResult::Created) return 1;
+
+  for (std::size_t i = 1; i <= length; ++i) {
+    if (i < length && copy[i] != '\\' && copy[i] != '/') continue;
+    const char saved = copy[i];
+    copy[i] = '\0';
+    if (unpackfs::MakeOneDirectory(copy.get()) == unpackfs::DirectoryResult::MissingParent) {
+      std::printf("couldn't create directory %s\n", copy.get());
+      return 0;
+    }
+    copy[i] = saved;
+  }
+  return 1;
+}

@@ -1,0 +1,53 @@
+// Unpacking the module entries of a zip archive under a directory, over
+// minizip's 64-bit API. Portable: the platform calls sit in file_system.h.
+//
+// Only entries whose names contain ".z70" or ".sys" are unpacked; they keep
+// their relative directories and take the entry's DOS date and time. Each is
+// written to a temporary file beside its final name and moved over that name
+// only after its checksum has been confirmed, so a failed entry never
+// replaces a good module.
+//
+// Results (0 is success; callers test only for 0):
+//    1   the archive opened neither under its name nor with ".zip" appended
+//   -1   (UNZ_ERRNO) the target could not be entered, an output file could
+//        not be created, written or moved into place, an output path does
+//        not fit into kOutputPathSize bytes, or the matching entries
+//        declare more bytes than the target volume has free
+//   -103 (UNZ_BADZIPFILE) besides minizip's own use: a matching entry that
+//        is refused (a name that would leave the target or that Windows
+//        cannot hold, encryption, a compression method other than stored or
+//        deflated, data ending before its declared size), or matching
+//        entries declaring more than unpack::kMaxDeclaredTotal bytes
+//   -104 (UNZ_INTERNALERROR) no memory
+//   other minizip errors of the entry or step that failed, -105
+//        (UNZ_CRCERROR) for a checksum mismatch
+// Refusals that the entry names or declared sizes decide are made before
+// anything of the archive is written.
+#pragma once
+
+#include <cstdint>
+
+#include <unzip.h>
+
+// `targetDirectory` must be absolute: the call makes it the current
+// directory and still builds every output path from it.
+int ExtractArchive(const char* archivePath, const char* targetDirectory);
+int ExtractMatchingEntries(unzFile archive, const char* targetDirectory);
+int ExtractCurrentEntry(unzFile archive, const char* targetDirectory);
+// 1 done, 0 a level could not be created, -104 no memory.
+int MakeDirectoryPath(const char* path);
+// dosDateTime: DOS date in the high word, DOS time in the low word; local time.
+void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime);
+
+namespace unpack {
+
+// Selects the entries a walk unpacks; the module filter in normal use.
+using EntryFilter = bool (*)(const char* name, std::size_t length);
+
+// ExtractArchive and ExtractMatchingEntries with another filter, so that
+// hostile archives can be pushed through the whole extraction path whatever
+// their entries are called.
+int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, EntryFilter filter);
+int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter filter);
+
+}  // namespace unpack

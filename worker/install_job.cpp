@@ -1,0 +1,151 @@
+// The download-and-install job: a tested archive in the module cache,
+// unpacked onto the scanner, then a refresh.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue_host.h"
+#include "device/win/scanner_device.h"
+#include "unpack/unpack.h"
+#include "worker/package_fetch.h"
+#include "worker/window_calls.h"
+#include "worker/worker.h"
+#include "worker/worker_rules.h"
+
+namespace {
+
+constexpr wchar_t kTextLookingUp[] = L"Поиск информации о новых модулях";
+constexpr wchar_t kTextLoadingModule[] = L"Загрузка модуля";
+constexpr wchar_t kTextTesting[] = L"Проверка модуля";
+constexpr wchar_t kTextUnpacking[] = L"Распаковка и загрузка в сканер модуля";
+
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(FindHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+  FindHandle& operator=(FindHandle&&) = delete;
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool FileFound(const char* path) {
+  WIN32_FIND_DATAA data;
+  return static_cast<bool>(FindHandle(FindFirstFileA(path, &data)));
+}
+
+struct JobOutcome {
+  int install;
+  int refresh;   // of the refresh that followed a successful unpack, else 0
+};
+
+// "%S\Program Files" on the scanner's drive. A scanner without a drive gets
+// no target: "\Program Files" would be a directory of whatever drive is
+// current, and the module would land on the computer's own disk.
+bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPathSize]) {
+  wchar_t drive[kDriveSize] = {};
+  for (std::size_t i = 0; i + 1 < kDriveSize && scanner.drive[i] != 0; ++i) {
+    drive[i] = static_cast<wchar_t>(scanner.drive[i]);
+  }
+  if (drive[0] == L'\0') return false;
+  char narrow[16] = {};
+  if (WideCharToMultiByte(CP_ACP, 0, drive, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0) return false;
+  return JoinBounded(target, sizeof target, {narrow, "\\Program Files"});
+}
+
+// Test unpack into the temporary unpack directory, which is emptied again
+// whatever the outcome. True when the archive unpacked cleanly.
+bool TestArchive(HWND mainWindow, const char* archivePath) {
+  WriteStatus(mainWindow, kStatusPartStep, kTextTesting);
+  const bool sound = ExtractArchive(archivePath, gTempUnpackPath) == 0;
+  ClearTempDirectory();
+  return sound;
+}
+
+JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, const char* name) {
+  ModuleRelease release;
+  if (!slot || !FindNewRelease(*slot, name, release)) return {kInstallNotFound, 0};
+  WriteStatus(mainWindow, kStatusPartStep, kTextLoadingModule);
+  if (releaseSelector != kReleaseSelectorNewest || release.archiveName.empty()) return {kInstallNotFound, 0};
+
+  // A local path or package URL that does not fit its 260 bytes is never
+  // cut (a cut name is another file or another package): the release cannot
+  // be fetched under its name, so the job ends as for a module without an
+  // installable release, "Модуль не найден.", before anything is touched.
+  char archivePath[kJobPathSize];
+  char url[kJobPathSize];
+  if (!JoinBounded(archivePath, sizeof archivePath, {gModuleCachePath, release.archiveName, ".zip"}) ||
+      !JoinBounded(url, sizeof url, {PackageBaseUrl(), release.archiveName, ".zip"})) {
+    OutputDebugStringA("install: archive path or package URL too long\n");
+    return {kInstallNotFound, 0};
+  }
+
+  // A cached copy that fails its test is thrown away and fetched again.
+  if (FileFound(archivePath) && !TestArchive(mainWindow, archivePath)) DeleteFileA(archivePath);
+
+  if (!FileFound(archivePath)) {
+    if (!FetchPackage(mainWindow, url, archivePath)) return {kInstallDownloadFailed, 0};
+    // A download that fails its test stays in the cache; the next try tests
+    // it again, deletes it and downloads it afresh.
+    if (!TestArchive(mainWindow, archivePath)) return {kInstallUnpackFailed, 0};
+  } else {
+    PostMessageW(mainWindow, WM_CT_PROGRESS, 0, 1);
+  }
+
+  // The table as the last refresh left it: a scanner pulled out since then
+  // shows as a failed unpack below.
+  if (gScannerTable.count == 0) return {kInstallNoScanner, 0};
+  const ScannerRecord* scanner = SelectedScanner(gScannerTable);
+  if (scanner == nullptr) return {kInstallNoScanner, 0};
+
+  WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
+  char target[kJobPathSize];
+  const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
+  // The unpacker leaves the process in its target directory: never keep the
+  // scanner's disk (or the temporary directory) as the current directory.
+  SetCurrentDirectoryA(gModuleCachePath);
+  if (!unpacked) return {kInstallUnpackFailed, 0};
+
+  return {kInstallOk, RefreshAndReport(mainWindow, slot)};
+}
+
+}  // namespace
+
+void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request) {
+  WriteStatus(mainWindow, kStatusPartStep, kTextLookingUp);
+
+  // The window may reuse its request as soon as the job has started.
+  char name[kJobPathSize] = {};
+  if (const char* source = reinterpret_cast<const char*>(request)) {
+    std::memcpy(name, source, strnlen(source, sizeof name - 1));
+  }
+
+  const JobOutcome outcome = InstallModule(mainWindow, slot, releaseSelector, name);
+  PostMessageW(mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
+               static_cast<LPARAM>(outcome.refresh));
+}
+
+void ClearTempDirectory() {
+  char pattern[kJobPathSize];
+  if (!JoinBounded(pattern, sizeof pattern, {gTempUnpackPath, "*.*"})) return;
+  WIN32_FIND_DATAA entry;
+  FindHandle listing(FindFirstFileA(pattern, &entry));
+  if (!listing) return;
+  do {
+    const std::string_view name(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
+    if (name == "." || name == "..") continue;
+    // Subdirectories fail to delete and stay, with what they hold.
+    char path[kJobPathSize];
+    if (JoinBounded(path, sizeof path, {gTempUnpackPath, name})) DeleteFileA(path);
+  } while (FindNextFileA(listing.get(), &entry));
+}

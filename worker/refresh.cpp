@@ -1,0 +1,148 @@
+// The refresh cycle: scanners, panel, catalogue, inventory, module list.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cassert>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "catalogue/catalogue_win.h"
+#include "device/win/scanner_device.h"
+#include "resources/resource_ids.h"
+#include "worker/window_calls.h"
+#include "worker/worker.h"
+#include "worker/worker_rules.h"
+
+namespace {
+
+constexpr wchar_t kTextDiscovering[] = L"Обнаружение сканера";
+constexpr wchar_t kTextLoadingCatalogue[] = L"Загрузка сведений о модулях";
+constexpr wchar_t kTextComparing[] = L"Сравнение модулей в сканере и на сайте";
+constexpr wchar_t kTextOnline[] = L"Онлайн";
+constexpr wchar_t kTextOffline[] = L"Оффлайн";
+constexpr wchar_t kTextNone[] = L"";
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
+// The panel's button records must be read with the structure size of the
+// build's own TBBUTTONINFOW: 32 bytes is only the 32-bit layout.
+static_assert(sizeof(void*) != 4 || sizeof(TBBUTTONINFOW) == 32, "32-bit TBBUTTONINFOW");
+static_assert(sizeof(void*) != 8 || sizeof(TBBUTTONINFOW) == 48, "64-bit TBBUTTONINFOW");
+static_assert(TBSTATE_MARKED == 0x80 && TBSTATE_ENABLED == 0x04 && BTNS_AUTOSIZE == 0x10, "panel bits");
+
+// What the panel messages point at. Not on the stack: a message that timed
+// out reaches the panel later and still reads or writes here (see
+// window_calls.h). Worker thread only; a text's last character is never
+// written, so a late reader always finds a terminator.
+TBBUTTONINFOW panelInfo;
+TBBUTTON panelButtons[kMaxScanners];
+wchar_t panelTexts[kMaxScanners][kButtonTextSize];
+
+void EmptyModuleList(HWND list) {
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+// Refills the list from the catalogue and scrolls back to the row that was
+// first visible before, as far as the new list reaches.
+void RefillModuleList(HWND list, ModuleCatalogue& catalogue) {
+  const int oldTop = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  FillModuleList(list, catalogue);
+  const int newTop = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  SendMessageW(list, LVM_SCROLL, 0, static_cast<LPARAM>(ScrollBackPixels(oldTop, newTop)));
+}
+
+}  // namespace
+
+void RebuildScannerPanel(HWND window) {
+  const HWND panel = GetDlgItem(window, IDC_SCANNER_PANEL);
+  DWORD_PTR buttonCount = 0;
+  if (!TimedSend(panel, TB_BUTTONCOUNT, 0, 0, &buttonCount)) return;
+
+  // The selection travels with the marked button's serial number.
+  std::uint32_t rememberedSerial = kNoMarkedSerial;
+  for (DWORD_PTR i = 0; i < buttonCount; ++i) {
+    std::memset(&panelInfo, 0, sizeof panelInfo);
+    panelInfo.cbSize = sizeof panelInfo;
+    panelInfo.dwMask = TBIF_BYINDEX | TBIF_STATE | TBIF_LPARAM;
+    DWORD_PTR found = 0;
+    if (!TimedSend(panel, TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&panelInfo), &found)) return;
+    if (static_cast<LRESULT>(found) == -1) continue;
+    const bool marked = (panelInfo.fsState & TBSTATE_MARKED) != 0;
+    const std::uint32_t serial = static_cast<std::uint32_t>(panelInfo.lParam);
+    if (!TimedSend(panel, TB_DELETEBUTTON, 0, 0)) return;
+    if (marked) rememberedSerial = serial;
+  }
+
+  const ScannerTable& table = gScannerTable;
+  assert(table.count <= kMaxScanners);
+  if (table.count == 0) {
+    ShowWindow(window, SW_HIDE);
+    return;
+  }
+  ShowWindow(window, SW_SHOWNORMAL);
+
+  const std::uint32_t markedIndex = MarkedScannerIndex(table, rememberedSerial);
+  for (std::uint32_t i = 0; i < table.count; ++i) {
+    const ScannerRecord& scanner = table.records[i];
+    const std::u16string text = FormatScannerButtonText(scanner.serialNumber, scanner.productionDate);
+    std::memcpy(panelTexts[i], text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+
+    TBBUTTON& button = panelButtons[i];
+    std::memset(&button, 0, sizeof button);
+    const bool marked = i == markedIndex;
+    button.iBitmap = marked ? 1 : 0;
+    button.idCommand = IDC_SCANNER_BUTTON_FIRST + static_cast<int>(i);
+    button.fsState = static_cast<BYTE>(marked ? TBSTATE_ENABLED | TBSTATE_MARKED : TBSTATE_ENABLED);
+    button.fsStyle = BTNS_AUTOSIZE;
+    button.dwData = scanner.serialNumber;
+    button.iString = reinterpret_cast<INT_PTR>(panelTexts[i]);
+  }
+  gScannerTable.selected = static_cast<std::int32_t>(markedIndex);
+
+  DWORD_PTR added = 0;
+  if (TimedSend(panel, TB_ADDBUTTONSW, table.count, reinterpret_cast<LPARAM>(panelButtons), &added) && added) {
+    TimedSend(panel, TB_AUTOSIZE, 0, 0);
+  }
+}
+
+int RunRefresh(HWND window, CatalogueSlot& slot) {
+  if (!WriteStatus(window, kStatusPartStep, kTextDiscovering)) return kRefreshWindowBusy;
+  if (!TimedSend(window, WM_CT_REFRESH_DONE, 0, kRefreshStarted)) return kRefreshWindowBusy;
+
+  DiscoverScanners();   // only the table's count matters
+  const HWND list = GetDlgItem(window, IDC_MODULE_LIST);
+  if (gScannerTable.count == 0) {
+    EmptyModuleList(list);
+    RebuildScannerPanel(window);
+    return WriteStatus(window, kStatusPartStep, kTextNone) ? kRefreshNoScanner : kRefreshWindowBusy;
+  }
+  RebuildScannerPanel(window);
+
+  if (!WriteStatus(window, kStatusPartStep, kTextLoadingCatalogue)) return kRefreshWindowBusy;
+  slot.reset();
+  slot.reset(new (std::nothrow) ModuleCatalogue());
+  if (!slot) return kRefreshNoMemory;
+  if (DownloadCatalogue(*slot) == 0) {
+    EmptyModuleList(list);
+    WriteStatus(window, kStatusPartStep, kTextNone);
+    return kRefreshNoCatalogue;
+  }
+
+  if (!WriteStatus(window, kStatusPartStep, kTextComparing)) return kRefreshWindowBusy;
+  // An index the window asked for that the panel rebuild could not settle
+  // names no current scanner: compare against none rather than a leftover.
+  if (const ScannerRecord* scanner = SelectedScanner(gScannerTable)) ReadScannerInventory(*scanner, *slot);
+  RefillModuleList(list, *slot);
+  return WriteStatus(window, kStatusPartStep, kTextNone) ? kRefreshOk : kRefreshWindowBusy;
+}
+
+int RefreshAndReport(HWND window, CatalogueSlot& slot) {
+  const int code = RunRefresh(window, slot);
+  WriteStatus(window, kStatusPartConnection, code == kRefreshOk ? kTextOnline : kTextOffline);
+  if (gScannerTable.count > 0) {
+    PostMessageW(window, WM_CT_REFRESH_DONE, static_cast<WPARAM>(code), kRefreshFinished);
+  }
+  return code;
+}

@@ -1,0 +1,47 @@
+// The worker thread: every scanner, network and file job of the program runs
+// here, one at a time, in the order the main window asks for them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "catalogue/catalogue.h"
+#include "worker/messages.h"
+
+// The catalogue of the last refresh; empty until a refresh creates one.
+// Owned by the worker thread and destroyed when it ends.
+using CatalogueSlot = std::unique_ptr<ModuleCatalogue>;
+
+// Module cache and temporary unpack directory, ANSI, each ending with a
+// backslash (file names are appended directly). Written by the worker at its
+// start, before its first job; read by the worker only.
+extern char gModuleCachePath[MAX_PATH];
+extern char gTempUnpackPath[MAX_PATH];
+
+// Thread start routine. `parameter` points at the main window's HWND, read
+// once at start. Returns 0 when the thread ends (after WM_CT_STOP, WM_QUIT or
+// a failing GetMessageW).
+DWORD WINAPI WorkerThread(LPVOID parameter);
+
+// One refresh against `window` (its status bar 301, list view 300 and
+// scanner panel 302): a refresh result code, kRefreshOk .. kRefreshNoMemory.
+int RunRefresh(HWND window, CatalogueSlot& slot);
+
+// RunRefresh, then "Онлайн"/"Оффлайн" in status part 0, then, while a
+// scanner is attached, WM_CT_REFRESH_DONE (code, kRefreshFinished).
+int RefreshAndReport(HWND window, CatalogueSlot& slot);
+
+// Replaces the scanner panel's buttons with one per attached scanner, keeping
+// the marked scanner (by serial number) marked, and sets the table's selected
+// index to it. Hides the window when no scanner is attached.
+void RebuildScannerPanel(HWND window);
+
+// The download-and-install job for the module named by the request behind
+// `request` (an InstallRequest, or anything whose first field is the name).
+// Ends with exactly one WM_CT_INSTALL_DONE to `mainWindow`.
+void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request);
+
+// Deletes the files directly inside the temporary unpack directory;
+// subdirectories and what they hold stay.
+void ClearTempDirectory();

@@ -1,0 +1,56 @@
+#include "worker/worker_rules.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+
+std::u16string FormatScannerButtonText(std::uint32_t serialNumber, const SystemTime& productionDate) {
+  // Digits and punctuation are ASCII, so the narrow rendering widens
+  // character by character; only the model name needs UTF-16 spelt out.
+  char numbers[40];
+  const int n = std::snprintf(numbers, sizeof numbers, "\n%u\n%u.%02u.%u", static_cast<unsigned>(serialNumber),
+                              static_cast<unsigned>(productionDate.wDay),
+                              static_cast<unsigned>(productionDate.wMonth),
+                              static_cast<unsigned>(productionDate.wYear));
+  assert(n > 0 && static_cast<std::size_t>(n) < sizeof numbers);
+  std::u16string text = u"ЗОР-70";
+  for (int i = 0; i < n; ++i) text += static_cast<char16_t>(numbers[i]);
+  assert(text.size() < kButtonTextSize);
+  return text;
+}
+
+std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememberedSerial) {
+  assert(table.count > 0 && table.count <= kMaxScanners);
+  if (rememberedSerial == kNoMarkedSerial) return 0;
+  for (std::uint32_t i = 0; i < table.count; ++i) {
+    if (table.records[i].serialNumber == rememberedSerial) return i;
+  }
+  return 0;
+}
+
+const ScannerRecord* SelectedScanner(const ScannerTable& table) {
+  if (table.count > kMaxScanners || table.selected < 0 ||
+      static_cast<std::uint32_t>(table.selected) >= table.count) {
+    return nullptr;
+  }
+  return &table.records[table.selected];
+}
+
+int ScrollBackPixels(int oldTopIndex, int newTopIndex) { return (oldTopIndex - newTopIndex) * kModuleRowHeight; }
+
+bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::string_view> pieces) {
+  assert(capacity > 0);
+  std::size_t total = 0;
+  for (std::string_view piece : pieces) total += piece.size();
+  if (total >= capacity) {
+    out[0] = '\0';
+    return false;
+  }
+  std::size_t at = 0;
+  for (std::string_view piece : pieces) {
+    if (!piece.empty()) std::memcpy(out + at, piece.data(), piece.size());
+    at += piece.size();
+  }
+  out[at] = '\0';
+  return true;
+}

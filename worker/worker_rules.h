@@ -1,0 +1,49 @@
+// The worker's decisions that need no window or file: the scanner panel's
+// button texts and which button is marked, the scroll that keeps the module
+// list's first visible row, and the bounded joins every path and URL of the
+// install job is made with. Portable: no windows.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "device/scanner_table.h"
+
+// The serial number a rebuild remembers when no button was marked.
+constexpr std::uint32_t kNoMarkedSerial = 0xFFFFFFFFu;
+
+// Capacity of a scanner button's text in characters, terminator included.
+constexpr std::size_t kButtonTextSize = 50;
+
+// Row height of the module list view: the unit of its vertical scrolling.
+constexpr int kModuleRowHeight = 32;
+
+// Capacity of every path and URL the install job forms, terminator included.
+constexpr std::size_t kJobPathSize = 260;
+
+// "ЗОР-70\n%u\n%u.%02u.%u": serial number, then day, month and year of the
+// production date. Always shorter than kButtonTextSize.
+std::u16string FormatScannerButtonText(std::uint32_t serialNumber, const SystemTime& productionDate);
+
+// The index of the scanner whose button is marked after a rebuild: the first
+// one carrying the remembered serial number, or the first scanner when none
+// does (or none was remembered). Only one button is ever marked, even when
+// two scanners report the same serial number. The table must not be empty.
+std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememberedSerial);
+
+// The selected scanner's record, or null when the selected index does not
+// name one of the table's current records (for instance a refresh that
+// stopped before its panel rebuild, after the window asked for an index).
+const ScannerRecord* SelectedScanner(const ScannerTable& table);
+
+// Vertical LVM_SCROLL amount, in pixels, that brings the list back to the
+// first visible row it showed before it was refilled.
+int ScrollBackPixels(int oldTopIndex, int newTopIndex);
+
+// Writes the pieces one after another into `out` with a terminator. False,
+// leaving `out` an empty string, when they would not fit into `capacity`
+// bytes: a cut path would name another file, a cut URL another package.
+bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::string_view> pieces);
