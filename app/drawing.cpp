@@ -21,7 +21,6 @@ constexpr int kArrowWidth = 48;
 constexpr int kArrowHeight = 24;
 constexpr int kIconTransparentX = 2, kIconTransparentY = 2;
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 const wchar_t* Wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
 std::u16string_view Utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 

@@ -47,3 +47,9 @@ InstallReport InstallFlow::OnInstallDone(int resultCode) {
   }
   return report;
 }
+
+void InstallFlow::AbandonJob() {
+  queue_.Clear();
+  jobWithWorker_ = false;
+  closeHeld_ = false;
+}

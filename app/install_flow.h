@@ -61,6 +61,8 @@ class InstallFlow {
   // WM_CT_CANCEL: the queued modules are dropped, the running job goes on.
   void OnCancel() { queue_.Clear(); }
   InstallReport OnInstallDone(int resultCode);
+  // The job could not be handed to the worker: nothing is with it any more.
+  void AbandonJob();
 
  private:
   InstallQueue queue_;

@@ -1,6 +1,7 @@
+#include "app/main_window.h"
+
 #include <commctrl.h>
 
-#include "app/main_window.h"
 #include "app/ui_texts.h"
 #include "app/window_layout.h"
 #include "resources/resource_ids.h"

@@ -1,6 +1,7 @@
+#include "app/dialogs.h"
+
 #include <commctrl.h>
 
-#include "app/dialogs.h"
 #include "resources/resource_ids.h"
 #include "worker/messages.h"
 

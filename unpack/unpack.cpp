@@ -1,6 +1,7 @@
 #include "unpack/unpack.h"
 
 #include <atomic>
+#include <cassert>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,9 @@ constexpr std::size_t kCopyBufferSize = 8192;
 // the filter and the checks always see the whole name.
 constexpr std::size_t kNameBufferSize = 0xFFFF + 1;
 constexpr int kTempNameTries = 16;
+// "~zr" and eight hex digits, ".tmp"
+constexpr char kTempNamePattern[] = "~zr%04lx%04x.tmp";
+constexpr std::size_t kTempNameLength = 15;
 
 std::unique_ptr<char[]> Allocate(std::size_t size) {
   return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
@@ -58,12 +62,12 @@ class TempFile {
     unpackfs::NewFileResult result = unpackfs::NewFileResult::Failed;
     for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
       char name[32];
-      std::snprintf(name, sizeof name, "~zr%04lx%04x.tmp", unpackfs::ProcessId() & 0xFFFF,
+      std::snprintf(name, sizeof name, kTempNamePattern, unpackfs::ProcessId() & 0xFFFF,
                     counter.fetch_add(1) & 0xFFFF);
-      const std::size_t nameLength = std::strlen(name);
-      if (directoryLength + nameLength + 1 > kOutputPathSize) return unpackfs::NewFileResult::Failed;
+      assert(std::strlen(name) == kTempNameLength);
+      if (directoryLength + kTempNameLength + 1 > kOutputPathSize) return unpackfs::NewFileResult::Failed;
       std::memcpy(path_, finalPath, directoryLength);
-      std::memcpy(path_ + directoryLength, name, nameLength + 1);
+      std::memcpy(path_ + directoryLength, name, kTempNameLength + 1);
       result = file_.CreateNew(path_);
       if (result != unpackfs::NewFileResult::Exists) break;
     }
@@ -108,14 +112,24 @@ int RefuseEntry(const unz_file_info64& info, const char* name) {
   return UNZ_OK;
 }
 
+// Both the output path and the temporary file's path beside it must fit.
 bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const char* name,
                         char* outputPath) {
   if (unpack::BuildOutputPath(target, name, info.size_filename, unpackfs::kSeparator,
-                              unpackfs::kBackslashSeparates, outputPath)) {
+                              unpackfs::kBackslashSeparates, outputPath) &&
+      unpack::FilePartOffset(outputPath) + kTempNameLength + 1 <= kOutputPathSize) {
     return true;
   }
   std::printf("output path for '%s' is too long\n", name);
   return false;
+}
+
+// Both passes over the entries start at the first one.
+int RewindArchive(unzFile archive, std::uint64_t count) {
+  if (count == 0) return UNZ_OK;  // minizip has no first entry to go to then
+  const int err = unzGoToFirstFile(archive);
+  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGoToFirstFile\n", err);
+  return err;
 }
 
 // Everything the entry names and declared sizes decide, before the first byte
@@ -123,11 +137,13 @@ bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const c
 // refused as a whole.
 int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::EntryFilter filter,
                               std::uint64_t count, char* name) {
+  int err = RewindArchive(archive, count);
+  if (err != UNZ_OK) return err;
   std::uint64_t total = 0;
   char outputPath[kOutputPathSize];
   for (std::uint64_t i = 0; i < count; ++i) {
     unz_file_info64 info;
-    int err = ReadEntryInfo(archive, &info, name);
+    err = ReadEntryInfo(archive, &info, name);
     if (err != UNZ_OK) return err;
     if (filter(name, info.size_filename)) {
       err = RefuseEntry(info, name);
@@ -157,14 +173,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
                   total, freeBytes);
       return UNZ_ERRNO;
   }
-  if (count > 0) {
-    const int err = unzGoToFirstFile(archive);
-    if (err != UNZ_OK) {
-      std::printf("error %d with zipfile in unzGoToFirstFile\n", err);
-      return err;
-    }
-  }
-  return UNZ_OK;
+  return RewindArchive(archive, count);
 }
 
 }  // namespace

@@ -10,9 +10,10 @@
 // Results (0 is success; callers test only for 0):
 //    1   the archive opened neither under its name nor with ".zip" appended
 //   -1   (UNZ_ERRNO) the target could not be entered, an output file could
-//        not be created, written or moved into place, an output path does
-//        not fit into kOutputPathSize bytes, or the matching entries
-//        declare more bytes than the target volume has free
+//        not be created, written or moved into place, an output path (or
+//        the temporary file's beside it) does not fit into
+//        unpack::kOutputPathSize bytes, or the matching entries declare more
+//        bytes than the target volume has free
 //   -103 (UNZ_BADZIPFILE) besides minizip's own use: a matching entry that
 //        is refused (a name that would leave the target or that Windows
 //        cannot hold, encryption, a compression method other than stored or

@@ -40,7 +40,8 @@ wchar_t panelTexts[kMaxScanners][kButtonTextSize];
 
 void EmptyModuleList(HWND list) {
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  // IDC_ARROW is an integer resource id, spelt narrow without UNICODE.
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
 }
 
 // Refills the list from the catalogue and scrolls back to the row that was

@@ -281,6 +281,9 @@ def main():
     # Names a little under the limit: the tests pick a target depth so that
     # the output path is exactly 259 or 260 bytes.
     write_zip(p("name_190.zip"), [("d" * 186 + ".z70", mod, MOD_DATE, DEFLATED)])
+    # Names shorter than the temporary file's (15 bytes).
+    write_zip(p("short_names.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
+                                     ("a.z70", FIRST, OTHER_DATE, STORED)])
 
     # Archives that would fill the disk.
     overlapping_bomb(p("bomb.zip"), 20, 64 << 20)
@@ -290,7 +293,8 @@ def main():
     write_zip(p("unmatched_huge.zip"), [("big.bin", README, OTHER_DATE, STORED),
                                         ("mod.z70", mod, MOD_DATE, DEFLATED)])
     patch_sizes(p("unmatched_huge.zip"), b"big.bin", 0xFFFFFF00, local=False)
-    write_zip(p("fill_3m.zip"), [("fill.z70", bytes(3 << 20), MOD_DATE, DEFLATED)])
+    write_zip(p("fill_3m.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
+                                 ("fill.z70", bytes(3 << 20), MOD_DATE, DEFLATED)])
     write_zip(p("fill_256k.zip"), [("fill.z70", bytes(256 << 10), MOD_DATE, DEFLATED)])
 
     # --- Info-ZIP zip and 7-Zip, from a dated tree -------------------------------

@@ -356,6 +356,20 @@ TEST_F(PathLimitTest, PathOf260BytesIsAnError) {
   ExpectNothingOutside();
 }
 
+// Each module is first written to a 15-byte temporary name beside it: below
+// a 244-byte target that path would take 260 bytes, though "a.z70" fits.
+TEST_F(PathLimitTest, TemporaryFileBesideAShortNameMustFitToo) {
+  UseTargetOfLength(244);
+  EXPECT_EQ(Extract("short_names.zip"), UNZ_ERRNO);
+  EXPECT_EQ(box.TargetFiles(), Files{});
+}
+
+TEST_F(PathLimitTest, TemporaryFileOf259BytesFits) {
+  UseTargetOfLength(243);
+  EXPECT_EQ(Extract("short_names.zip"), 0);
+  EXPECT_EQ(box.TargetFiles(), (Files{"a.z70", "first.z70"}));
+}
+
 // --- MakeDirectoryPath and SetFileDateFromDos ----------------------------------
 
 TEST_F(UnpackTest, MakeDirectoryPathCreatesEveryLevel) {

@@ -20,7 +20,7 @@ class Lifecycle : public WorkerTest {
     SetScanners(scanners);
     SetPage(StandardPage());
     StartWorker();
-    ASSERT_TRUE(WaitForRefreshes(1));
+    ASSERT_TRUE(WaitForInitialRefresh(!scanners.empty()));
   }
 };
 

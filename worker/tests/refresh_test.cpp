@@ -1,7 +1,9 @@
 // The refresh cycle as the window sees it: status texts, start notice and
 // result, scanner panel, module list, visibility.
+#include <windows.h>
 #include <commctrl.h>
 
+#include "catalogue/catalogue_host.h"
 #include "device/win/scanner_device.h"
 #include "worker/tests/worker_fixture.h"
 
@@ -17,6 +19,9 @@ const std::wstring kComparing = L"Сравнение модулей в скан�
 std::vector<std::wstring> Texts(std::initializer_list<const wchar_t*> texts) {
   return std::vector<std::wstring>(texts.begin(), texts.end());
 }
+
+// The panel wraps its buttons itself (TBSTATE_WRAP): only the worker's bits count.
+BYTE State(const PanelButton& button) { return static_cast<BYTE>(button.state & ~TBSTATE_WRAP); }
 
 const ModuleRowText* FindRow(const std::vector<ModuleRowText>& rows, const std::string& name) {
   for (const ModuleRowText& row : rows) {
@@ -56,7 +61,7 @@ TEST_F(Refresh, InitialRefreshWithoutScannerHidesTheWindowAndReportsNoEnd) {
   SetPage(StandardPage());
   ShowWindow(mainWindow_, SW_SHOWNORMAL);
   StartWorker();
-  ASSERT_TRUE(WaitForRefreshes(1));
+  ASSERT_TRUE(WaitForInitialRefresh(false));
   ASSERT_TRUE(StopWorker(0));
 
   // Every step in order: the sends reach the window as the worker makes them.
@@ -109,7 +114,7 @@ TEST_F(Refresh, InitialRefreshWithOneScannerFillsPanelAndList) {
   const auto buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 1u);
   EXPECT_EQ(buttons[0].command, 3000);
-  EXPECT_EQ(buttons[0].state, TBSTATE_ENABLED | TBSTATE_MARKED);
+  EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
   EXPECT_EQ(buttons[0].image, 1);
   EXPECT_EQ(buttons[0].data, 1234u);
   EXPECT_EQ(buttons[0].text, L"ЗОР-70\n1234\n15.03.2014");
@@ -132,10 +137,10 @@ TEST_F(Refresh, InitialRefreshWithTwoScannersMarksTheFirst) {
   const auto buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 2u);
   EXPECT_EQ(buttons[0].command, 3000);
-  EXPECT_EQ(buttons[0].state, TBSTATE_ENABLED | TBSTATE_MARKED);
+  EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
   EXPECT_EQ(buttons[0].image, 1);
   EXPECT_EQ(buttons[1].command, 3001);
-  EXPECT_EQ(buttons[1].state, TBSTATE_ENABLED);
+  EXPECT_EQ(State(buttons[1]), TBSTATE_ENABLED);
   EXPECT_EQ(buttons[1].image, 0);
   EXPECT_EQ(buttons[1].data, 7u);
   EXPECT_EQ(buttons[1].text, L"ЗОР-70\n7\n1.01.2015");
@@ -167,8 +172,8 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   auto buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 2u);
   EXPECT_EQ(buttons[0].data, 7u);
-  EXPECT_EQ(buttons[0].state, TBSTATE_ENABLED | TBSTATE_MARKED);
-  EXPECT_EQ(buttons[1].state, TBSTATE_ENABLED);
+  EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
+  EXPECT_EQ(State(buttons[1]), TBSTATE_ENABLED);
   EXPECT_EQ(gScannerTable.selected, 0);
   EXPECT_EQ(FindRow(window_->Rows(), "DIAG01")->cell, L"");
 
@@ -179,7 +184,7 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 1u);
   EXPECT_EQ(buttons[0].data, 1234u);
-  EXPECT_EQ(buttons[0].state, TBSTATE_ENABLED | TBSTATE_MARKED);
+  EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
   EXPECT_EQ(buttons[0].image, 1);
   EXPECT_EQ(gScannerTable.selected, 0);
   EXPECT_NE(FindRow(window_->Rows(), "DIAG01")->cell, L"");
@@ -208,32 +213,31 @@ TEST_F(Refresh, CatalogueFailureEmptiesTheListAndReportsTwo) {
   SetScanners({ScannerLine(kSerialA, 'J')});
   SetPage(StandardPage());
   StartWorker();
-  ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 2));
+  ASSERT_TRUE(WaitForInitialRefresh(true));
   ASSERT_EQ(window_->Rows().size(), 2u);
+  window_->ClearEvents();
 
   // A page without a module list.
   SetPage("<html>Service unavailable</html>");
-  window_->ClearEvents();
   Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
-  ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 2));
-  auto done = window_->Messages(WM_CT_REFRESH_DONE);
-  EXPECT_EQ(done[1].wParam, static_cast<WPARAM>(kRefreshNoCatalogue));
-  EXPECT_EQ(done[1].lParam, kRefreshFinished);
+  ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 1; }, kWaitMs));
+  EXPECT_EQ(window_->Messages(WM_CT_REFRESH_DONE).back().wParam, static_cast<WPARAM>(kRefreshNoCatalogue));
   EXPECT_TRUE(window_->Rows().empty());
-  EXPECT_EQ(window_->StatusWrites(0), Texts({L"Оффлайн"}));
+  EXPECT_EQ(window_->StatusText(0), L"Оффлайн");
   EXPECT_TRUE(IsWindowVisible(mainWindow_));
   EXPECT_EQ(window_->PanelButtons().size(), 1u);
 
   // No server at all.
   SetCatalogueHost("127.0.0.1:" + std::to_string(zortest::RefusedPort()));
-  window_->ClearEvents();
   Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
-  ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 2));
+  ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 2; }, kWaitMs));
   ASSERT_TRUE(StopWorker(0));
-  done = window_->Messages(WM_CT_REFRESH_DONE);
-  EXPECT_EQ(done[1].wParam, static_cast<WPARAM>(kRefreshNoCatalogue));
-  EXPECT_EQ(StepTexts(), Texts({L"Обнаружение сканера", L"Загрузка сведений о модулях", L"", L""}));
-  EXPECT_EQ(window_->StatusText(0), L"Оффлайн");
+  EXPECT_EQ(window_->Messages(WM_CT_REFRESH_DONE).back().wParam, static_cast<WPARAM>(kRefreshNoCatalogue));
+  EXPECT_EQ(window_->StatusWrites(0), Texts({L"Оффлайн", L"Оффлайн"}));
+  const std::vector<std::wstring> oneRefresh = {kDiscovering, kLoadingCatalogue, L"", L""};
+  std::vector<std::wstring> both = oneRefresh;
+  both.insert(both.end(), oneRefresh.begin(), oneRefresh.end());
+  EXPECT_EQ(StepTexts(), both);
 }
 
 TEST_F(Refresh, ScannerRemovedReportsThreeWithoutAnEnd) {
@@ -281,6 +285,31 @@ TEST_F(Refresh, WindowThatDoesNotAnswerInTimeGivesOne) {
   EXPECT_EQ(gScannerTable.selected, 0);
   EXPECT_EQ(window_->PanelButtons().size(), 1u);
   EXPECT_EQ(window_->Rows().size(), 2u);
+}
+
+TEST_F(Refresh, PanelThatDoesNotAnswerInTimeKeepsItsButtonsAndTheRefreshGoesOn) {
+  SetScanners({ScannerLine(kSerialA, 'J')});
+  SetPage(StandardPage());
+  StartWorker();
+  ASSERT_TRUE(WaitForInitialRefresh(true));
+
+  // The second scanner arrives, but the panel hangs in the first button
+  // query a little longer than the worker waits: the rebuild gives up, the
+  // refresh does not.
+  SetScanners({ScannerLine(kSerialA, 'J'), ScannerLine(kSerialB, 'K')});
+  window_->ClearEvents();
+  window_->StallNextPanelQuery(800);
+  Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
+  ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 1; }, kWaitMs));
+  ASSERT_TRUE(StopWorker(0));
+
+  EXPECT_EQ(window_->Messages(WM_CT_REFRESH_DONE).back().wParam, static_cast<WPARAM>(kRefreshOk));
+  EXPECT_EQ(gScannerTable.count, 2u);
+  const auto buttons = window_->PanelButtons();
+  ASSERT_EQ(buttons.size(), 1u) << "the old button stays, no new one is added";
+  EXPECT_EQ(buttons[0].data, 1234u);
+  EXPECT_EQ(window_->Rows().size(), 2u);
+  EXPECT_EQ(window_->StatusText(0), L"Онлайн");
 }
 
 TEST_F(Refresh, ScrollPositionSurvivesTheRefill) {

@@ -66,6 +66,16 @@ LRESULT CALLBACK TestWindow::StatusBarProc(HWND hwnd, UINT message, WPARAM wPara
   return CallWindowProcW(self != nullptr ? self->statusProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
 }
 
+LRESULT CALLBACK TestWindow::PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(GetParent(hwnd), GWLP_USERDATA));
+  if (message == TB_GETBUTTONINFOW && self != nullptr && self->panelStallMs_ != 0) {
+    const DWORD stall = self->panelStallMs_;
+    self->panelStallMs_ = 0;
+    Sleep(stall);
+  }
+  return CallWindowProcW(self != nullptr ? self->panelProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
+}
+
 TestWindow::TestWindow() {
   static bool registered = false;
   if (!registered) {
@@ -75,7 +85,7 @@ TestWindow::TestWindow() {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
     registered = RegisterClassExW(&wc) != 0;
@@ -118,6 +128,8 @@ TestWindow::TestWindow() {
   if (panel_ != nullptr) {
     SendMessageW(panel_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(panel_, TB_SETBITMAPSIZE, 0, MAKELPARAM(162, 48));
+    panelProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PanelProc)));
     ShowWindow(panel_, SW_SHOWNORMAL);
   }
 }

@@ -53,6 +53,8 @@ class TestWindow {
   // The window thread sleeps this long inside the next status write it
   // receives, so the worker's time-outs run out.
   void StallNextStatusWrite(DWORD milliseconds) { stallMs_ = milliseconds; }
+  // The same inside the next button query (TB_GETBUTTONINFOW) of the panel.
+  void StallNextPanelQuery(DWORD milliseconds) { panelStallMs_ = milliseconds; }
 
   // Messages of one kind, in order of arrival.
   std::vector<WindowEvent> Messages(UINT message) const;
@@ -68,13 +70,16 @@ class TestWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK StatusBarProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
 
   HWND window_ = nullptr;
   HWND status_ = nullptr;
   HWND list_ = nullptr;
   HWND panel_ = nullptr;
   WNDPROC statusProc_ = nullptr;
+  WNDPROC panelProc_ = nullptr;
   DWORD stallMs_ = 0;
+  DWORD panelStallMs_ = 0;
   std::vector<WindowEvent> events_;
 };
 

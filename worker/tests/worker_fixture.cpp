@@ -265,6 +265,15 @@ bool WorkerTest::WaitForRefreshes(std::size_t count) {
   return PumpUntil([&] { return window_->StatusWrites(kStatusPartConnection).size() >= count; }, kWaitMs);
 }
 
+bool WorkerTest::WaitForInitialRefresh(bool scannerAttached) {
+  return PumpUntil(
+      [&] {
+        return !window_->StatusWrites(kStatusPartConnection).empty() &&
+               (!scannerAttached || CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 1);
+      },
+      kWaitMs);
+}
+
 std::size_t WorkerTest::CountMessages(UINT message, LPARAM lParam) const {
   std::size_t n = 0;
   for (const WindowEvent& e : window_->Messages(message)) n += e.lParam == lParam ? 1 : 0;

@@ -81,9 +81,15 @@ class WorkerTest : public ::testing::Test {
   bool WaitForMessages(UINT message, std::size_t count);
   // Waits until `count` refreshes have reported (each writes status part 0 once).
   bool WaitForRefreshes(std::size_t count);
+  // Waits for the initial refresh's last act: its end report when a scanner
+  // is attached, else its connection text. Nothing follows it until the
+  // next request, so the events recorded then are complete.
+  bool WaitForInitialRefresh(bool scannerAttached);
   std::size_t CountMessages(UINT message, LPARAM lParam) const;
 
-  // Status part 1 texts written since the last ClearEvents().
+  // Status part 1 texts written since the last ClearEvents(). A request's
+  // trailing clearing may still be on its way after its result has arrived:
+  // compare whole sequences only once the worker has ended.
   std::vector<std::wstring> StepTexts() const { return window_->StatusWrites(kStatusPartStep); }
 
   zortest::TempDir root_{L"worker"};

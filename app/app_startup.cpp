@@ -1,0 +1,50 @@
+#include "app/main_window.h"
+
+#include "resources/resource_ids.h"
+
+HINSTANCE gInstance = nullptr;
+wchar_t gAppTitle[kTitleSize] = {};
+wchar_t gWindowClass[kTitleSize] = {};
+
+void LoadAppStrings(HINSTANCE instance) {
+  LoadStringW(instance, IDS_APP_TITLE, gAppTitle, kTitleSize);
+  LoadStringW(instance, IDS_WINDOW_CLASS, gWindowClass, kTitleSize);
+}
+
+ATOM RegisterMainWindowClass(HINSTANCE instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
+  windowClass.lpszClassName = gWindowClass;
+  return RegisterClassExW(&windowClass);
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+  gInstance = instance;
+  return CreateWindowExW(0, gWindowClass, gAppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 800, 600, nullptr,
+                         nullptr, instance, nullptr);
+}
+
+int RunMainWindow(HINSTANCE instance, int showCommand) {
+  LoadAppStrings(instance);
+  RegisterMainWindowClass(instance);  // a failure shows as a failed creation
+  HWND window = CreateMainWindow(instance);
+  if (window == nullptr) return 0;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+
+  HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(message.hwnd, accelerators, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,492 @@
+#include "app/tests/win/app_fixture.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <thread>
+
+#include "app/main_window.h"
+#include "catalogue/catalogue_host.h"
+
+namespace apptest {
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kWaitLabelId = 1002;
+constexpr int kProgressBarId = 1005;
+constexpr DWORD kPollMs = 10;
+
+// ---- the progress bar's messages, recorded on the UI thread -----------------
+std::mutex barMutex;
+std::vector<BarMessage> barMessages;
+HHOOK barHook = nullptr;
+
+LRESULT CALLBACK RecordBarMessages(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if ((sent.message == PBM_SETPOS || sent.message == PBM_SETRANGE) && GetDlgCtrlID(sent.hwnd) == kProgressBarId) {
+      std::lock_guard<std::mutex> lock(barMutex);
+      barMessages.push_back({sent.message, sent.wParam, sent.lParam});
+    }
+  }
+  return CallNextHookEx(barHook, code, wParam, lParam);
+}
+
+// ---- zip ----------------------------------------------------------------------
+std::uint32_t Crc32(const std::string& data) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : data) {
+    crc ^= byte;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void Put16(std::string& out, std::uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::vector<HWND> ThreadWindows(DWORD threadId) {
+  std::vector<HWND> windows;
+  EnumThreadWindows(
+      threadId,
+      [](HWND window, LPARAM list) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+UINT IconKind(HWND box) {
+  const struct {
+    LPCWSTR id;
+    UINT kind;
+  } kinds[] = {{IDI_INFORMATION, MB_ICONINFORMATION},
+               {IDI_ERROR, MB_ICONERROR},
+               {IDI_QUESTION, MB_ICONQUESTION},
+               {IDI_WARNING, MB_ICONWARNING}};
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_NORMAL, 2000, &icon);
+    if (icon == 0) continue;
+    for (const auto& k : kinds)
+      if (reinterpret_cast<HICON>(icon) == LoadIconW(nullptr, k.id)) return k.kind;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string ScannerLine(const char* serialPart, char drive) {
+  std::string line = std::string("USBSTOR\\DISK&VEN_ZOR&PROD_SCANNER_ZOR&REV_1.00\\") + serialPart + "&0";
+  if (drive != 0) line += std::string(" ") + drive + ":";
+  return line;
+}
+
+std::string ModuleLine(const std::string& version, const std::string& fileName, const std::string& archive,
+                       const std::string& date) {
+  return date + " v_" + version + " " + fileName + " files/modules/" + archive + ".zip";
+}
+
+std::string CataloguePage(const std::vector<std::string>& moduleLines) {
+  std::string page = "modlist_dir<br>../files/modules/<br>modlist_start<br>";
+  for (const std::string& line : moduleLines) page += line + "<br>";
+  return page + "modlist_stop<br>";
+}
+
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+  constexpr std::uint32_t kDosTime = 10u << 11;                              // 10:00:00
+  constexpr std::uint32_t kDosDate = ((2014u - 1980u) << 9) | (5u << 5) | 12u;  // 12 May 2014
+  std::string out, central;
+  for (const auto& [name, data] : entries) {
+    const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+    const std::uint32_t crc = Crc32(data);
+    const auto size = static_cast<std::uint32_t>(data.size());
+    Put32(out, 0x04034b50);
+    Put16(out, 20); Put16(out, 0); Put16(out, 0); Put16(out, kDosTime); Put16(out, kDosDate);
+    Put32(out, crc); Put32(out, size); Put32(out, size);
+    Put16(out, static_cast<std::uint32_t>(name.size())); Put16(out, 0);
+    out += name;
+    out += data;
+    Put32(central, 0x02014b50);
+    Put16(central, 20); Put16(central, 20); Put16(central, 0); Put16(central, 0);
+    Put16(central, kDosTime); Put16(central, kDosDate);
+    Put32(central, crc); Put32(central, size); Put32(central, size);
+    Put16(central, static_cast<std::uint32_t>(name.size()));
+    Put16(central, 0); Put16(central, 0); Put16(central, 0); Put16(central, 0);
+    Put32(central, 0); Put32(central, offset);
+    central += name;
+  }
+  const auto centralOffset = static_cast<std::uint32_t>(out.size());
+  out += central;
+  Put32(out, 0x06054b50);
+  Put16(out, 0); Put16(out, 0);
+  Put16(out, static_cast<std::uint32_t>(entries.size())); Put16(out, static_cast<std::uint32_t>(entries.size()));
+  Put32(out, static_cast<std::uint32_t>(central.size())); Put32(out, centralOffset);
+  Put16(out, 0);
+  return out;
+}
+
+std::string SysFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3) {
+  std::string bytes(16, 'S');
+  Put32(bytes, v1);
+  Put32(bytes, v2);
+  Put32(bytes, v3);
+  bytes.append(36, '\0');
+  return bytes;
+}
+
+// ---- set-up ---------------------------------------------------------------------
+
+void AppTest::SetUp() {
+  {
+    std::lock_guard<std::mutex> lock(barMutex);
+    barMessages.clear();
+  }
+  wchar_t saved[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"APPDATA", saved, MAX_PATH);
+  savedAppData_ = saved;
+  CreateDirectoryW(root_.Child(L"appdata").c_str(), nullptr);
+  SetEnvironmentVariableW(L"APPDATA", root_.Child(L"appdata").c_str());
+  SetEnvironmentVariableW(L"ZOR70_SIM_SCANNERS", root_.Child(L"scanners.txt").c_str());
+  SetEnvironmentVariableW(L"ZOR70_SIM_EJECT_LOG", root_.Child(L"eject.log").c_str());
+  for (const wchar_t* disk : {L"R", L"S"}) {
+    CreateDirectoryW(root_.Child(disk).c_str(), nullptr);
+    CreateDirectoryW((root_.Child(disk) + L"\\Program Files").c_str(), nullptr);
+  }
+  driveR_ = std::make_unique<zortest::MappedDrive>(L'R', root_.Child(L"R"));
+  driveS_ = std::make_unique<zortest::MappedDrive>(L'S', root_.Child(L"S"));
+  ASSERT_TRUE(driveR_->ok() && driveS_->ok());
+  SetScanners({ScannerLine(kSerialA, 'R')});
+
+  http_.server().Get("/index.php", [this](const httplib::Request&, httplib::Response& res) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ++pageRequests_;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (holdPage_ && std::chrono::steady_clock::now() < until) {
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+      lock.lock();
+    }
+    res.set_content(page_, "text/html");
+  });
+  http_.server().Get(R"(/files/modules/(.+)\.zip)", [this](const httplib::Request& req, httplib::Response& res) {
+    const std::string archive = req.matches[1];
+    std::unique_lock<std::mutex> lock(mutex_);
+    packageRequests_.push_back(archive);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (held_.count(archive) != 0 && std::chrono::steady_clock::now() < until) {
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+      lock.lock();
+    }
+    const auto found = packages_.find(archive);
+    if (found == packages_.end()) {
+      res.status = 404;
+      return;
+    }
+    res.set_content(found->second, "application/zip");
+  });
+  http_.Start();
+  SetCatalogueHost(http_.host());
+}
+
+void AppTest::TearDown() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_.clear();
+    holdPage_ = false;
+  }
+  if (uiThread_ != nullptr) {
+    // Close whatever is still open: dialogs are cancelled, boxes answered.
+    const DWORD start = GetTickCount();
+    DWORD lastClose = 0;
+    while (AppRunning() && GetTickCount() - start < 90000) {
+      if (HWND dialog = ConnectionDialog()) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      if (GetTickCount() - lastClose > 5000) {
+        if (HWND main = Main()) PostMessageW(main, WM_CLOSE, 0, 0);
+        lastClose = GetTickCount();
+      }
+      ServiceBoxes();
+      WaitForSingleObject(uiThread_, 50);
+    }
+    if (AppRunning()) {
+      ADD_FAILURE() << "the application did not end";
+      TerminateThread(uiThread_, 1);
+    }
+    CloseHandle(uiThread_);
+    uiThread_ = nullptr;
+  }
+  http_.Stop();
+  driveR_.reset();
+  driveS_.reset();
+  SetEnvironmentVariableW(L"APPDATA", savedAppData_.c_str());
+}
+
+// ---- the world ------------------------------------------------------------------
+
+void AppTest::SetScanners(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  ASSERT_TRUE(zortest::WriteWholeFile(root_.Child(L"scanners.txt"), text));
+}
+
+void AppTest::SetPage(const std::string& page) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  page_ = page;
+}
+
+void AppTest::ServePackage(const std::string& archive, const std::string& bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  packages_[archive] = bytes;
+}
+
+void AppTest::HoldPackage(const std::string& archive) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  held_.insert(archive);
+}
+
+void AppTest::LetGo(const std::string& archive) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  held_.erase(archive);
+}
+
+std::vector<std::string> AppTest::PackageRequests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return packageRequests_;
+}
+
+bool AppTest::WaitForPackageRequests(std::size_t count) {
+  return WaitFor([&] { return PackageRequests().size() >= count; });
+}
+
+void AppTest::HoldPage(bool hold) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  holdPage_ = hold;
+}
+
+int AppTest::PageRequests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pageRequests_;
+}
+
+std::wstring AppTest::ScannerFile(wchar_t letter, const std::wstring& name) const {
+  return root_.Child(std::wstring(1, letter)) + L"\\Program Files\\" + name;
+}
+
+void AppTest::PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes) {
+  ASSERT_TRUE(zortest::WriteWholeFile(ScannerFile(letter, name), bytes));
+}
+
+std::string AppTest::EjectLog() const {
+  std::string text;
+  zortest::ReadWholeFile(root_.Child(L"eject.log"), &text);
+  return text;
+}
+
+// ---- the application -------------------------------------------------------------
+
+DWORD WINAPI AppTest::UiThread(LPVOID self) {
+  auto* test = static_cast<AppTest*>(self);
+  barHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordBarMessages, nullptr, GetCurrentThreadId());
+  test->exitCode_ = RunMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  UnhookWindowsHookEx(barHook);
+  return 0;
+}
+
+void AppTest::StartApp() {
+  uiThread_ = CreateThread(nullptr, 0, UiThread, this, 0, &uiThreadId_);
+  ASSERT_NE(uiThread_, nullptr);
+}
+
+bool AppTest::StartAppAndWait() {
+  StartApp();
+  return WaitFor([&] { return Main() != nullptr && IsWindowVisible(Main()) && ConnectionDialog() == nullptr; }) &&
+         WaitForIdle();
+}
+
+bool AppTest::AppRunning() const {
+  return uiThread_ != nullptr && WaitForSingleObject(uiThread_, 0) == WAIT_TIMEOUT;
+}
+
+bool AppTest::WaitForAppEnd(DWORD ms) {
+  return WaitFor([&] { return !AppRunning(); }, ms);
+}
+
+bool AppTest::WaitFor(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    ServiceBoxes();
+    if (done()) return true;
+    if (GetTickCount() - start >= ms) return false;
+    Sleep(kPollMs);
+  }
+}
+
+bool AppTest::Settle() {
+  // A sent message is handled only when the thread asks for messages again,
+  // that is after the posted ones before it were dispatched or a modal loop runs.
+  DWORD_PTR ignored = 0;
+  return Main() != nullptr && SendMessageTimeoutW(Main(), WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored) != 0;
+}
+
+HWND AppTest::Main() {
+  if (uiThreadId_ == 0) return nullptr;
+  for (HWND window : ThreadWindows(uiThreadId_))
+    if (ClassOf(window) == L"ZORMANAGER") return window;
+  return nullptr;
+}
+
+LRESULT AppTest::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kWaitMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+void AppTest::DoubleClick(int row) {
+  // The notification travels by pointer: the UI thread reads it while this
+  // thread waits in the send (the handler opens nothing modal).
+  NMITEMACTIVATE click{};
+  click.hdr.hwndFrom = Child(300);
+  click.hdr.idFrom = 300;
+  click.hdr.code = NM_DBLCLK;
+  click.iItem = row;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(Main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&click), SMTO_NORMAL, kWaitMs, &result);
+}
+
+int AppTest::Rows() { return static_cast<int>(Send(Child(300), LVM_GETITEMCOUNT)); }
+
+std::string AppTest::Cell(int row, int column) {
+  char text[200] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(Child(300), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL, kWaitMs,
+                      &result);
+  return text;
+}
+
+std::uint32_t AppTest::ItemData(int row) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  Send(Child(300), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return static_cast<std::uint32_t>(item.lParam);
+}
+
+std::wstring AppTest::Text(HWND window) {
+  wchar_t text[512] = {};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kWaitMs, &result);
+  return text;
+}
+
+std::wstring AppTest::StatusText(int part) {
+  wchar_t text[512] = {};
+  Send(Child(301), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+int AppTest::ScannerButtons() { return static_cast<int>(Send(Child(302), TB_BUTTONCOUNT)); }
+
+int AppTest::MarkedScanner() {
+  const int count = ScannerButtons();
+  int marked = -1;
+  for (int i = 0; i < count; ++i) {
+    TBBUTTON button{};
+    Send(Child(302), TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+    if (button.fsState & TBSTATE_MARKED) {
+      if (marked != -1) return -2;  // more than one
+      marked = i;
+    }
+  }
+  return marked;
+}
+
+bool AppTest::WaitForIdle() {
+  return WaitFor([&] {
+    const std::wstring online = StatusText(0);
+    return (online == L"Онлайн" || online == L"Оффлайн") && StatusText(1).empty();
+  });
+}
+
+HWND AppTest::FindTemplateDialog(bool progress) {
+  if (uiThreadId_ == 0) return nullptr;
+  for (HWND window : ThreadWindows(uiThreadId_)) {
+    if (ClassOf(window) != L"#32770" || GetDlgItem(window, kWaitLabelId) == nullptr) continue;
+    if (!IsWindowVisible(window)) continue;
+    const bool isProgress = Text(window) == L"Подождите... ";
+    if (isProgress == progress) return window;
+  }
+  return nullptr;
+}
+
+HWND AppTest::ConnectionDialog() { return FindTemplateDialog(false); }
+HWND AppTest::ProgressDialog() { return FindTemplateDialog(true); }
+
+// ---- message boxes ---------------------------------------------------------------
+
+void AppTest::AnswerBoxes(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
+
+std::vector<BoxRecord> AppTest::Boxes() { return boxes_; }
+
+bool AppTest::WaitForBoxes(std::size_t count, DWORD ms) {
+  return WaitFor([&] { return boxes_.size() >= count; }, ms);
+}
+
+std::vector<BarMessage> AppTest::BarMessages() {
+  std::lock_guard<std::mutex> lock(barMutex);
+  return barMessages;
+}
+
+void AppTest::ServiceBoxes() {
+  if (uiThreadId_ == 0) return;
+  for (auto it = answeredBoxes_.begin(); it != answeredBoxes_.end();)
+    it = IsWindow(*it) ? std::next(it) : answeredBoxes_.erase(it);
+  for (HWND window : ThreadWindows(uiThreadId_)) {
+    if (ClassOf(window) != L"#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr) continue;
+    if (GetDlgItem(window, kWaitLabelId) != nullptr || !IsWindowVisible(window)) continue;
+    if (answeredBoxes_.count(window) != 0) continue;
+    RecordBox(window);
+  }
+}
+
+void AppTest::RecordBox(HWND box) {
+  BoxRecord record;
+  record.text = Text(GetDlgItem(box, kMessageBoxTextId));
+  record.caption = Text(box);
+  record.icon = IconKind(box);
+  record.yesNo = GetDlgItem(box, IDYES) != nullptr;
+  if (!answers_.empty()) {
+    record.answer = answers_.front();
+    answers_.pop_front();
+  } else {
+    record.answer = record.yesNo ? IDNO : IDOK;
+  }
+  answeredBoxes_.insert(box);
+  boxes_.push_back(record);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(record.answer, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, record.answer)));
+}
+
+}  // namespace apptest

@@ -1,0 +1,156 @@
+// The world the real main window runs in during a test: simulated scanners
+// on drives R: and S:, an HTTP server on 127.0.0.1 as the catalogue server,
+// %APPDATA% inside a fresh directory, and the window itself on a thread of
+// its own (the "UI thread"), driven from the test's thread by messages.
+// Message boxes are found, recorded and answered by every wait, so no wait
+// can hang on one.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "testing/test_files.h"
+#include "testing/test_http_server.h"
+
+namespace apptest {
+
+// Every wait of a test ends after this long at the latest.
+constexpr DWORD kWaitMs = 30000;
+
+// Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
+constexpr char kSerialA[] = "150314001234";  // serial 1234, made 15.03.2014
+constexpr char kSerialB[] = "050312000077";  // serial 77, made 5.03.2012
+std::string ScannerLine(const char* serialPart, char drive);
+
+// A module line of the catalogue page; its archive lies under files/modules/.
+std::string ModuleLine(const std::string& version, const std::string& fileName, const std::string& archive,
+                       const std::string& date = "2014-05-12");
+std::string CataloguePage(const std::vector<std::string>& moduleLines);
+
+// A zip archive with stored (uncompressed) entries.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
+// A system component's file: its version at bytes 16, 20 and 24.
+std::string SysFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3);
+
+struct BoxRecord {
+  std::wstring text;
+  std::wstring caption;
+  UINT icon = 0;  // MB_ICONINFORMATION, MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING or 0
+  bool yesNo = false;
+  int answer = 0;
+};
+
+// What the progress bar 1005 was sent, in order.
+struct BarMessage {
+  UINT message;  // PBM_SETRANGE or PBM_SETPOS
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // --- the world ---
+  void SetScanners(const std::vector<std::string>& lines);
+  void SetPage(const std::string& page);
+  void FailPage() { SetPage(""); }
+  // Served at /files/modules/<archive>.zip; unserved archives give 404.
+  void ServePackage(const std::string& archive, const std::string& bytes);
+  // A request for a held archive waits (at most kWaitMs) until it is let go.
+  void HoldPackage(const std::string& archive);
+  void LetGo(const std::string& archive);
+  // Archives requested so far, in order.
+  std::vector<std::string> PackageRequests();
+  bool WaitForPackageRequests(std::size_t count);
+  // Holds every catalogue page request until let go.
+  void HoldPage(bool hold);
+  int PageRequests();
+
+  std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
+  void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
+  std::string EjectLog() const;
+
+  // --- the application ---
+  // Starts the UI thread, which runs the program's start-up; returns at once.
+  void StartApp();
+  // Starts and waits until the main window is shown after its first refresh.
+  bool StartAppAndWait();
+  bool WaitForAppEnd(DWORD ms = kWaitMs);
+  bool AppRunning() const;
+  int exitCode() const { return exitCode_; }
+
+  // Polls `done` until it holds or `ms` pass, answering message boxes meanwhile.
+  bool WaitFor(const std::function<bool()>& done, DWORD ms = kWaitMs);
+  // Lets the UI thread handle what was posted to it (a send behind the posts).
+  bool Settle();
+
+  HWND Main();  // the main window, null when there is none
+  HWND Child(int id) { return GetDlgItem(Main(), id); }
+  LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { PostMessageW(Main(), message, wParam, lParam); }
+  void Command(int id) { Post(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  void DoubleClick(int row);
+
+  int Rows();
+  std::string Cell(int row, int column);  // ANSI, as the window reads it
+  std::uint32_t ItemData(int row);
+  std::wstring Text(HWND window);
+  std::wstring StatusText(int part);
+  bool DownloadEnabled() { return IsWindowEnabled(Child(304)) != FALSE; }
+  int MarkedScanner();  // index of the marked panel button, -1 when none
+  int ScannerButtons();
+  // Waits for the refresh to end: status part 0 written and no step shown.
+  bool WaitForIdle();
+
+  // Top-level dialogs of the UI thread made from template 107.
+  HWND ConnectionDialog();
+  HWND ProgressDialog();
+
+  // --- message boxes ---
+  // Answers for the next boxes, in order; later boxes get No, or OK.
+  void AnswerBoxes(std::initializer_list<int> answers);
+  std::vector<BoxRecord> Boxes();
+  bool WaitForBoxes(std::size_t count, DWORD ms = kWaitMs);
+  std::vector<BarMessage> BarMessages();
+
+  zortest::TempDir root_{L"app"};
+  zortest::TestHttpServer http_;
+  DWORD uiThreadId_ = 0;
+
+ private:
+  static DWORD WINAPI UiThread(LPVOID self);
+  void ServiceBoxes();
+  void RecordBox(HWND box);
+  HWND FindTemplateDialog(bool progress);
+
+  std::unique_ptr<zortest::MappedDrive> driveR_, driveS_;
+  HANDLE uiThread_ = nullptr;
+  int exitCode_ = -1;
+  std::wstring savedAppData_;
+
+  std::mutex mutex_;  // guards the server's data below
+  std::string page_;
+  bool holdPage_ = false;
+  int pageRequests_ = 0;
+  std::map<std::string, std::string> packages_;
+  std::set<std::string> held_;
+  std::vector<std::string> packageRequests_;
+
+  std::deque<int> answers_;
+  std::set<HWND> answeredBoxes_;
+  std::vector<BoxRecord> boxes_;
+};
+
+}  // namespace apptest
