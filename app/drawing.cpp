@@ -146,6 +146,7 @@ LRESULT PaintScannerButton(NMTBCUSTOMDRAW& draw, const DrawingResources& resourc
       DrawTextW(dc, Wide(label), static_cast<int>(label.size()), &textBox, 0);
       RECT frame = draw.nmcd.rc;
       InflateRect(&frame, -3, -3);
+      { char b[200]; wsprintfA(b, "PSB lines=%p dither=%p state=%x rc=%ld,%ld,%ld,%ld\n", draw.hbrLines, draw.hbrMonoDither, info.fsState, frame.left, frame.top, frame.right, frame.bottom); OutputDebugStringA(b); }
       FrameRect(dc, &frame, (info.fsState & TBSTATE_MARKED) ? draw.hbrLines : draw.hbrMonoDither);
       draw.rcText.right = 0;
       draw.rcText.bottom = 0;

@@ -9,9 +9,9 @@
 #include <cassert>
 #include <cstddef>
 
-// Posted to the main window after every read that delivered data: wParam =
-// kilobytes received so far, lParam = 0. (WM_USER + 9.)
-constexpr unsigned int WM_CT_PROGRESS = 0x0400 + 9;
+// WM_CT_PROGRESS goes to the window after every read that delivered data:
+// wParam = kilobytes received so far, lParam = 0.
+#include "worker/messages.h"
 
 namespace package {
 

@@ -1,7 +1,7 @@
 // The unpacker over arbitrary archive bytes, through the real file system.
 //
-// Layout, made once per process under $TMPDIR (or /dev/shm when it exists,
-// for speed):
+// Layout, made once per process under $TMPDIR (else /dev/shm when it
+// exists, for speed):
 //   <root>/archive.zip            the input, rewritten for every run
 //   <root>/sandbox/outer/target   the target, emptied for every run except
 //                                 for the module keep.z70

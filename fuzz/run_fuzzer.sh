@@ -29,11 +29,19 @@ case $name in
   # The unpacker prints a line per entry and a diagnostic per unreadable
   # archive; libFuzzer's own report still reaches the log.
   unpack) opts+=(-max_len=8192 -close_fd_mask=3) ;;
+  # Eleven scanners and a drive list take a few hundred bytes of lines.
+  discovery) opts+=(-max_len=2048) ;;
   *) opts+=(-max_len=512) ;;
 esac
 
+# The unpacker target's sandbox goes to a fast temporary directory that is
+# removed afterwards even when a crash skipped the target's own clean-up.
+tmp_base=/dev/shm; [ -d "$tmp_base" ] && [ -w "$tmp_base" ] || tmp_base=${TMPDIR:-/tmp}
+tmp=$(mktemp -d "$tmp_base/zor-fuzz-$name-XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+
 log=$work.log
-"$exe" "${opts[@]}" "$work" "${seeds[@]}" >"$log" 2>&1
+TMPDIR=$tmp "$exe" "${opts[@]}" "$work" "${seeds[@]}" >"$log" 2>&1
 status=$?
 
 done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1)

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "catalogue/catalogue_host.h"
+#include "catalogue/package_download.h"
 #include "device/win/scanner_device.h"
 #include "unpack/unpack.h"
-#include "worker/package_fetch.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
 #include "worker/worker_rules.h"
@@ -94,7 +94,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   if (FileFound(archivePath) && !TestArchive(mainWindow, archivePath)) DeleteFileA(archivePath);
 
   if (!FileFound(archivePath)) {
-    if (!FetchPackage(mainWindow, url, archivePath)) return {kInstallDownloadFailed, 0};
+    if (!DownloadPackage(mainWindow, url, archivePath)) return {kInstallDownloadFailed, 0};
     // A download that fails its test stays in the cache; the next try tests
     // it again, deletes it and downloads it afresh.
     if (!TestArchive(mainWindow, archivePath)) return {kInstallUnpackFailed, 0};

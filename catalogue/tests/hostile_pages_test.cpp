@@ -312,6 +312,7 @@ TEST(HostilePagesOverlong, LongFieldsSkipOnlyTheirOwnLine) {
       "2014-05-12 v_" + longVersion + " V.z70 files/v.zip",
       "2014-05-12 v_1.0.0 W.z70 files/" + longArchive + ".zip",
       std::string(100000, ' ') + Line("SPACES"),
+      Line("WHOLE") + " and a comment that makes the line too long" + std::string(300, '.'),
       Line("B"),
   }));
   EXPECT_EQ(p.baseUrl, kBase);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@
 namespace {
 
 HINSTANCE Self() { return GetModuleHandleW(nullptr); }
+
+// Resource types as wide names (the headers' RT_ macros follow UNICODE).
+const LPCWSTR kBitmapType = MAKEINTRESOURCEW(2);
+const LPCWSTR kDialogType = MAKEINTRESOURCEW(5);
+const LPCWSTR kIconGroupType = MAKEINTRESOURCEW(14);
+const LPCWSTR kManifestType = MAKEINTRESOURCEW(24);
 
 std::wstring LoadText(UINT id) {
   wchar_t buffer[100] = {};
@@ -116,7 +123,7 @@ TEST(Resources, AcceleratorsAreAltQuestionMarkAndAltSlashCharacters) {
 
 // The stored bitmap: a plain 24-bit DIB of the given size.
 void ExpectStoredBitmap(WORD id, LONG width, LONG height) {
-  const RawResource raw = FindRaw(RT_BITMAP, MAKEINTRESOURCEW(id));
+  const RawResource raw = FindRaw(kBitmapType, MAKEINTRESOURCEW(id));
   ASSERT_NE(raw.data, nullptr) << id;
   ASSERT_GE(raw.size, sizeof(BITMAPINFOHEADER));
   BITMAPINFOHEADER header;
@@ -262,7 +269,7 @@ TEST(Resources, ApplicationIconHas32And16PixelImages) {
     DestroyIcon(icon);
   }
   // Both sizes are stored, not one scaled from the other.
-  const RawResource group = FindRaw(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_APP));
+  const RawResource group = FindRaw(kIconGroupType, MAKEINTRESOURCEW(IDI_APP));
   ASSERT_GE(group.size, 6u);
   std::uint16_t count = 0;
   std::memcpy(&count, group.data + 4, 2);
@@ -317,6 +324,16 @@ class TemplateReader {
   bool ok_ = true;
 };
 
+// Class names compare without case, and the predefined ones may be stored
+// as ordinals.
+std::wstring ClassName(const std::wstring& stored) {
+  if (stored == L"#128") return L"button";
+  if (stored == L"#130") return L"static";
+  std::wstring lower = stored;
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+  return lower;
+}
+
 struct ItemTemplate {
   DWORD exStyle, style;
   short x, y, cx, cy;
@@ -329,13 +346,20 @@ bool operator==(const ItemTemplate& a, const ItemTemplate& b) {
          a.cy == b.cy && a.id == b.id && a.windowClass == b.windowClass && a.title == b.title;
 }
 
+std::string Utf8(const std::wstring& text) {
+  char buffer[400] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
+  return buffer;
+}
+
 std::ostream& operator<<(std::ostream& out, const ItemTemplate& t) {
   return out << "id " << t.id << " style 0x" << std::hex << t.style << " ex 0x" << t.exStyle << std::dec << " at "
-             << t.x << "," << t.y << " " << t.cx << "x" << t.cy;
+             << t.x << "," << t.y << " " << t.cx << "x" << t.cy << " class " << Utf8(t.windowClass) << " text "
+             << Utf8(t.title);
 }
 
 TEST(Resources, WaitDialogTemplateMatchesItsLayout) {
-  const RawResource raw = FindRaw(RT_DIALOG, MAKEINTRESOURCEW(IDD_WAIT));
+  const RawResource raw = FindRaw(kDialogType, MAKEINTRESOURCEW(IDD_WAIT));
   ASSERT_NE(raw.data, nullptr);
   TemplateReader t(raw.data, raw.size);
   EXPECT_EQ(t.Word(), 1);        // dlgVer
@@ -362,10 +386,10 @@ TEST(Resources, WaitDialogTemplateMatchesItsLayout) {
 
   const DWORD child = WS_CHILD | WS_VISIBLE;
   const std::vector<ItemTemplate> expected = {
-      {0, child | BS_DEFPUSHBUTTON | WS_TABSTOP, 187, 11, 50, 14, IDCANCEL, L"#128", L"Отмена"},
-      {0, child | SS_LEFTNOWORDWRAP | WS_GROUP, 90, 13, 86, 9, IDC_WAIT_MODULE_NAME, L"#130", L""},
-      {0, child | SS_LEFT | WS_GROUP, 9, 13, 171, 8, IDC_WAIT_LABEL, L"#130", L"Обновляется модуль: "},
-      {WS_EX_TRANSPARENT, child | SS_LEFT | WS_GROUP, 9, 22, 172, 8, IDC_WAIT_KILOBYTES, L"#130", L"0 KB"},
+      {0, child | BS_DEFPUSHBUTTON | WS_TABSTOP, 187, 11, 50, 14, IDCANCEL, L"button", L"Отмена"},
+      {0, child | SS_LEFTNOWORDWRAP | WS_GROUP, 90, 13, 86, 9, IDC_WAIT_MODULE_NAME, L"static", L""},
+      {0, child | SS_LEFT | WS_GROUP, 9, 13, 171, 8, IDC_WAIT_LABEL, L"static", L"Обновляется модуль: "},
+      {WS_EX_TRANSPARENT, child | SS_LEFT | WS_GROUP, 9, 22, 172, 8, IDC_WAIT_KILOBYTES, L"static", L"0 KB"},
       {0, child | PBS_SMOOTH, 7, 32, 230, 8, IDC_WAIT_PROGRESS, L"msctls_progress32", L""},
   };
   ASSERT_EQ(items, expected.size());
@@ -380,7 +404,7 @@ TEST(Resources, WaitDialogTemplateMatchesItsLayout) {
     got.cx = t.Short();
     got.cy = t.Short();
     got.id = t.Dword();
-    got.windowClass = t.NameOrOrdinal();
+    got.windowClass = ClassName(t.NameOrOrdinal());
     got.title = t.NameOrOrdinal();
     t.Skip(t.Word());   // creation data
     ASSERT_TRUE(t.ok());
@@ -471,9 +495,9 @@ BOOL CALLBACK CountName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
 
 TEST(Resources, OneManifestAsInvokerWithoutDependencies) {
   std::vector<ULONG_PTR> names;
-  EnumResourceNamesW(Self(), RT_MANIFEST, CountName, reinterpret_cast<LONG_PTR>(&names));
+  EnumResourceNamesW(Self(), kManifestType, CountName, reinterpret_cast<LONG_PTR>(&names));
   ASSERT_EQ(names, (std::vector<ULONG_PTR>{1}));
-  const RawResource raw = FindRaw(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  const RawResource raw = FindRaw(kManifestType, MAKEINTRESOURCEW(1));
   ASSERT_NE(raw.data, nullptr);
   const std::string xml(reinterpret_cast<const char*>(raw.data), raw.size);
   EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);

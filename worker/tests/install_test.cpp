@@ -294,17 +294,6 @@ TEST_F(Install, ScannerWithoutADriveNeverUnpacksOntoTheCurrentDrive) {
   DeleteFileW(stray.c_str());
 }
 
-TEST_F(Install, ArchiveWithoutModulesInstallsNothing) {
-  SetScanners({ScannerLine(kSerialA, 'J')});
-  SetPage(CataloguePage({ModuleLine("2014-05-12", "1.0.0.1", "DOCS03.z70", "DOCS03_0001")}));
-  ServePackage("DOCS03_0001", BuiltFile("DOCS03_0001.zip"));
-  StartWorker();
-  ASSERT_TRUE(WaitForInitialRefresh(true));
-  EXPECT_EQ(InstallAndWait("DOCS03"), Result(kInstallOk, kRefreshOk));
-  ASSERT_TRUE(StopWorker(0));
-  EXPECT_TRUE(FilesIn(DiskDir(L'J') + L"\\Program Files").empty());
-}
-
 TEST_F(Install, RequestsPostedDuringAJobWaitForIt) {
   StartWithScanner();
   PostInstall("DIAG01");

@@ -42,9 +42,6 @@ def main():
     with open(os.path.join(out_dir, "MEAS02_0501.payload"), "wb") as f:
         f.write(meas)
 
-    # A package without any module entry: tested and "installed" with nothing put anywhere.
-    write_package(out_dir, "DOCS03_0001", [("manual.txt", b"manual\r\n", zipfile.ZIP_DEFLATED)])
-
     open(os.path.join(out_dir, ".done"), "w").close()
 
 

@@ -44,15 +44,12 @@ void MarkButton(HWND panel, int index) {
   }
 }
 
-void PutModuleOnScanner(const WorkerTest*, const std::wstring& programFiles, const std::wstring& name) {
-  CreateDirectoryW(programFiles.c_str(), nullptr);
-  ASSERT_TRUE(zortest::WriteWholeFile(programFiles + L"\\" + name, "module"));
-}
-
 class Refresh : public WorkerTest {
  protected:
   void PutModule(wchar_t letter, const std::wstring& name) {
-    PutModuleOnScanner(this, DiskDir(letter) + L"\\Program Files", name);
+    const std::wstring programFiles = DiskDir(letter) + L"\\Program Files";
+    CreateDirectoryW(programFiles.c_str(), nullptr);
+    ASSERT_TRUE(zortest::WriteWholeFile(programFiles + L"\\" + name, "module"));
   }
 };
 
@@ -298,7 +295,7 @@ TEST_F(Refresh, PanelThatDoesNotAnswerInTimeKeepsItsButtonsAndTheRefreshGoesOn) 
   // refresh does not.
   SetScanners({ScannerLine(kSerialA, 'J'), ScannerLine(kSerialB, 'K')});
   window_->ClearEvents();
-  window_->StallNextPanelQuery(800);
+  window_->StallNextPanelQuery(700);
   Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 1; }, kWaitMs));
   ASSERT_TRUE(StopWorker(0));

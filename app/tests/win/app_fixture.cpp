@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -370,6 +371,13 @@ void AppTest::DoubleClick(int row) {
   click.iItem = row;
   DWORD_PTR result = 0;
   SendMessageTimeoutW(Main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&click), SMTO_NORMAL, kWaitMs, &result);
+}
+
+void AppTest::DeviceChange(WPARAM event) {
+  // Read by the window whenever it gets to the message: static.
+  static DEV_BROADCAST_VOLUME volume{sizeof(DEV_BROADCAST_VOLUME), DBT_DEVTYP_VOLUME, 0, 1u << ('R' - 'A'), 0};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(Main(), WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume), SMTO_NORMAL, 200, &result);
 }
 
 int AppTest::Rows() { return static_cast<int>(Send(Child(300), LVM_GETITEMCOUNT)); }

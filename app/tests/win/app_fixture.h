@@ -102,6 +102,10 @@ class AppTest : public ::testing::Test {
   void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { PostMessageW(Main(), message, wParam, lParam); }
   void Command(int id) { Post(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
   void DoubleClick(int row);
+  // The broadcast Windows sends when a volume arrives or goes. Sent, as the
+  // system does (its lParam is a pointer, so it cannot be posted); the
+  // handler may stay in a modal dialog, so the send does not wait for it.
+  void DeviceChange(WPARAM event);
 
   int Rows();
   std::string Cell(int row, int column);  // ANSI, as the window reads it

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include "app/main_window.h"
 #include "app/tests/win/app_fixture.h"
@@ -159,7 +160,7 @@ TEST_F(StartupTest, FirstConnectionDialogWaitsForAScannerToArrive) {
   StartApp();
   ASSERT_TRUE(WaitFor([&] { return StatusText(0) == L"Оффлайн"; }));
   SetScanners({ScannerLine(kSerialA, 'R')});
-  Post(WM_DEVICECHANGE, 0x8000 /* DBT_DEVICEARRIVAL */);
+  DeviceChange(DBT_DEVICEARRIVAL);
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Main()) && ConnectionDialog() == nullptr; }));
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(Rows(), 3);
