@@ -146,8 +146,10 @@ LRESULT PaintScannerButton(NMTBCUSTOMDRAW& draw, const DrawingResources& resourc
       DrawTextW(dc, Wide(label), static_cast<int>(label.size()), &textBox, 0);
       RECT frame = draw.nmcd.rc;
       InflateRect(&frame, -3, -3);
-      { char b[200]; wsprintfA(b, "PSB lines=%p dither=%p state=%x rc=%ld,%ld,%ld,%ld\n", draw.hbrLines, draw.hbrMonoDither, info.fsState, frame.left, frame.top, frame.right, frame.bottom); OutputDebugStringA(b); }
-      FrameRect(dc, &frame, (info.fsState & TBSTATE_MARKED) ? draw.hbrLines : draw.hbrMonoDither);
+      // The selected scanner's frame is solid. Wine's toolbar hands out no
+      // line brush; black is what Windows' is.
+      HBRUSH lines = draw.hbrLines != nullptr ? draw.hbrLines : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+      FrameRect(dc, &frame, (info.fsState & TBSTATE_MARKED) ? lines : draw.hbrMonoDither);
       draw.rcText.right = 0;
       draw.rcText.bottom = 0;
       return CDRF_NEWFONT;

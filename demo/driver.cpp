@@ -122,7 +122,14 @@ int WaitReady(DWORD seconds) {
   for (; !deadline.Passed(); Sleep(kPollMs)) {
     HWND main = MainWindow();
     // Shown only once the connection dialog has ended with the refresh.
-    if (!main || !IsWindowVisible(main)) continue;
+    if (!main) continue;
+    // A message box at start-up ("Ошибка подключения к интернету.") means
+    // the refresh failed: report it rather than wait for rows that never come.
+    if (HWND box = FindMessageBox(ProcessOf(main))) {
+      Print(L"error: message at start-up: " + TextOf(GetDlgItem(box, kMessageBoxTextId)));
+      return 1;
+    }
+    if (!IsWindowVisible(main)) continue;
     HWND list = GetDlgItem(main, IDC_MODULE_LIST);
     if (!list || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) <= 0) continue;
     bool connecting = false;

@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::file_status status = it->symlink_status();
     FUZZ_CHECK(fs::is_directory(status) || fs::is_regular_file(status));
     if (fs::is_regular_file(status)) {
-      const std::string relative = fs::relative(it->path(), gTarget).string();
+      const std::string relative = it->path().string().substr(gTarget.string().size());
       FUZZ_CHECK(Contains(relative, ".z70") || Contains(relative, ".sys"));
       FUZZ_CHECK(it->path().filename().string().rfind("~zr", 0) != 0);
     }

@@ -2,7 +2,8 @@
 # Runs one libFuzzer target for a while and prints a one-line summary:
 #   run_fuzzer.sh EXE SECONDS WORKDIR ARTIFACTDIR DICT [SEEDDIR...]
 # New inputs go to WORKDIR (kept between runs; ZOR_FUZZ_FRESH=1 empties it
-# first), crashes, leaks and slow inputs to ARTIFACTDIR. The full libFuzzer
+# first), crashes, leaks and slow inputs to ARTIFACTDIR. ZOR_FUZZ_RUNS=N ends
+# the run after N executions if that comes before SECONDS. The full libFuzzer
 # log is WORKDIR.log. Exits with libFuzzer's status: 0 when nothing was found.
 set -uo pipefail
 
@@ -23,9 +24,10 @@ for d in "$@"; do [ -d "$d" ] && seeds+=("$(realpath "$d")"); done
 
 opts=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
       -dict="$dict" -artifact_prefix="$artifacts/$name-")
+[ -n "${ZOR_FUZZ_RUNS:-}" ] && opts+=(-runs="$ZOR_FUZZ_RUNS")
 case $name in
   # Pages are up to 1 MiB, but a few KiB hold every layout the parser knows.
-  catalogue_page) opts+=(-max_len=16384 -use_value_profile=1) ;;
+  catalogue_page) opts+=(-max_len=8192) ;;
   # The unpacker prints a line per entry and a diagnostic per unreadable
   # archive; libFuzzer's own report still reaches the log.
   unpack) opts+=(-max_len=8192 -close_fd_mask=3) ;;

@@ -77,6 +77,12 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   if (!slot || !FindNewRelease(*slot, name, release)) return {kInstallNotFound, 0};
   WriteStatus(mainWindow, kStatusPartStep, kTextLoadingModule);
   if (releaseSelector != kReleaseSelectorNewest || release.archiveName.empty()) return {kInstallNotFound, 0};
+  // The page may name an archive "..\..\somewhere\x": such a release has no
+  // place in the module cache and is not installable.
+  if (!IsPlainArchiveName(release.archiveName)) {
+    OutputDebugStringA("install: archive name is not a plain file name\n");
+    return {kInstallNotFound, 0};
+  }
 
   // A local path or package URL that does not fit its 260 bytes is never
   // cut (a cut name is another file or another package): the release cannot

@@ -54,3 +54,7 @@ bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::str
   out[at] = '\0';
   return true;
 }
+
+bool IsPlainArchiveName(std::string_view archiveName) {
+  return !archiveName.empty() && archiveName.find_first_of("\\/:") == std::string_view::npos;
+}

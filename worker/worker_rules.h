@@ -47,3 +47,9 @@ int ScrollBackPixels(int oldTopIndex, int newTopIndex);
 // leaving `out` an empty string, when they would not fit into `capacity`
 // bytes: a cut path would name another file, a cut URL another package.
 bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::string_view> pieces);
+
+// True when an archive name from the catalogue page names a file inside the
+// module cache and nothing else: it is appended to the cache folder and to
+// the package base URL, so a separator or a drive colon in it (which the
+// page may well carry) would place the download anywhere on the computer.
+bool IsPlainArchiveName(std::string_view archiveName);

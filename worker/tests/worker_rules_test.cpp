@@ -89,3 +89,22 @@ TEST(JoinBounded, EmptyPiecesAreFine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ArchiveName, PlainNamesStayInTheModuleCache) {
+  EXPECT_TRUE(IsPlainArchiveName("DIAG01_1234"));
+  EXPECT_TRUE(IsPlainArchiveName("boot_manager.v2"));
+  EXPECT_TRUE(IsPlainArchiveName("..name"));  // no separator: still a file of the cache
+}
+
+TEST(ArchiveName, SeparatorsAndDrivesAreRefused) {
+  EXPECT_FALSE(IsPlainArchiveName(""));
+  EXPECT_FALSE(IsPlainArchiveName("..\\..\\Windows\\evil"));
+  EXPECT_FALSE(IsPlainArchiveName("sub\\DIAG01"));
+  EXPECT_FALSE(IsPlainArchiveName("C:evil"));
+  EXPECT_FALSE(IsPlainArchiveName("x.zip:stream"));
+  EXPECT_FALSE(IsPlainArchiveName("a/b"));
+}
+
+}  // namespace

@@ -62,15 +62,14 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> ThreadWindows(DWORD threadId) {
   std::vector<HWND> windows;
-  EnumThreadWindows(
-      threadId,
-      [](HWND window, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumThreadWindows(threadId, CollectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <map>
 
 #include "app/tests/win/app_fixture.h"
 
@@ -159,15 +158,6 @@ TEST_F(DrawingTest, MarkedScannerButtonHasASolidFrame) {
   Send(Child(302), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&other));
   ASSERT_GT(marked.bottom - marked.top, 20);
   // The frame runs 3 pixels inside the button.
-  for (int x = 0; x < 8; ++x) fprintf(stderr, "DBG x=%d m=%06lx o=%06lx\n", x, panel.At(marked.left + x, marked.top + 20), panel.At(other.left + x, other.top + 20));
-  {
-    std::map<COLORREF, int> colours;
-    for (int y = 0; y < 140; ++y) for (int x = 0; x < 170; ++x) colours[panel.At(x, y)]++;
-    for (int y = 0; y < 140; y += 2) { std::string line; for (int x = 0; x < 170; x += 2) { COLORREF c = panel.At(x, y); line += c == 0 ? '#' : c == 0xf5f5f5 ? '.' : '+'; } fprintf(stderr, "DBG %s\n", line.c_str()); }
-    RECT pr{}; GetWindowRect(Child(302), &pr);
-    fprintf(stderr, "DBG panel %ld %ld %ld %ld visible=%d\n", pr.left, pr.top, pr.right, pr.bottom, IsWindowVisible(Child(302)));
-  }
-  fprintf(stderr, "DBG rect %ld %ld %ld %ld / %ld %ld %ld %ld\n", marked.left, marked.top, marked.right, marked.bottom, other.left, other.top, other.right, other.bottom);
   const RECT markedEdge{marked.left + 3, marked.top + 10, marked.left + 4, marked.bottom - 10};
   const RECT otherEdge{other.left + 3, other.top + 10, other.left + 4, other.bottom - 10};
   EXPECT_TRUE(panel.AllOf(markedEdge, RGB(0, 0, 0)));
