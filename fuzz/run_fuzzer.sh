@@ -27,7 +27,7 @@ opts=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_sta
 [ -n "${ZOR_FUZZ_RUNS:-}" ] && opts+=(-runs="$ZOR_FUZZ_RUNS")
 case $name in
   # Pages are up to 1 MiB, but a few KiB hold every layout the parser knows.
-  catalogue_page) opts+=(-max_len=8192) ;;
+  catalogue_page) opts+=(-max_len=4096) ;;
   # The unpacker prints a line per entry and a diagnostic per unreadable
   # archive; libFuzzer's own report still reaches the log.
   unpack) opts+=(-max_len=8192 -close_fd_mask=3) ;;

@@ -132,6 +132,20 @@ TEST(InstallFlow, HeldCloseIsCarriedOutAfterAFailureOrCancelToo) {
   EXPECT_TRUE(report.closeNow);
 }
 
+TEST(InstallFlow, AbandonedJobLeavesNothingBusy) {
+  InstallFlow flow;
+  const FakeRows rows = ThreeNew();
+  flow.QueueDownload(rows);
+  flow.TakeNextJob();
+  flow.OnCancel();
+  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kHold);
+  flow.AbandonJob();
+  EXPECT_FALSE(flow.jobWithWorker());
+  EXPECT_FALSE(flow.closeHeld());
+  EXPECT_TRUE(flow.AcceptsInstallRequest());
+  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kClose);
+}
+
 TEST(InstallFlow, DoubleClickQueuesSpecialsThenTheRow) {
   InstallFlow flow;
   FakeRows rows({{"A", kCell}, {"X", kCell}, {"boot_manager", kCell}, {"qm7upd", kCell}});
