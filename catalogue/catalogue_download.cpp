@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "catalogue/internet_handle.h"
 #include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
 #include "catalogue/catalogue_win.h"
@@ -16,34 +17,6 @@ constexpr wchar_t kUserAgent[] = L"ZorManager";
 constexpr DWORD kReadChunk = 1024;
 constexpr DWORD kResponseTextChars = 500;
 constexpr DWORD kPageUrlChars = 260;
-
-class InternetHandle {
- public:
-  InternetHandle() = default;
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  InternetHandle(InternetHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  InternetHandle& operator=(InternetHandle&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = other.handle_;
-      other.handle_ = nullptr;
-    }
-    return *this;
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  ~InternetHandle() { Close(); }
-
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  void Close() {
-    if (handle_) InternetCloseHandle(handle_);
-    handle_ = nullptr;
-  }
-  HINTERNET handle_ = nullptr;
-};
 
 // The host is a plain ASCII host name (with an optional port); the ANSI code
 // page converts it unchanged.

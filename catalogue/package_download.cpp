@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "catalogue/internet_handle.h"
+
 static_assert(WM_CT_PROGRESS == WM_USER + 9, "progress message number");
 
 namespace {
@@ -14,33 +16,6 @@ constexpr wchar_t kUserAgent[] = L"ZorManager";
 // response like any other and is not followed.
 constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
 constexpr DWORD kResponseInfoChars = 500;
-
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() { Close(); }
-  InternetHandle(InternetHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  InternetHandle& operator=(InternetHandle&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = other.handle_;
-      other.handle_ = nullptr;
-    }
-    return *this;
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void Close() {
-    if (handle_ != nullptr) InternetCloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HINTERNET handle_;
-};
 
 class FileHandle {
  public:
