@@ -52,9 +52,11 @@ std::size_t CheckList(const ModuleList& list, bool system) {
       if (!system) FUZZ_CHECK(release.version.ver1 == record.series);
       FUZZ_CHECK(!release.onScanner);
       FUZZ_CHECK(release.archiveName.size() < kArchiveNameSize);
+      // No "<br>" check: a line without "/" takes the base URL's tail in
+      // front of it, and a directory ending in "<b" meets a line starting
+      // with "r>".
       FUZZ_CHECK(!Contains(release.archiveName, "/"));
       FUZZ_CHECK(!Contains(release.archiveName, ".zip"));
-      FUZZ_CHECK(!Contains(release.archiveName, "<br>"));
       const std::string folded = Folded(release.archiveName);
       FUZZ_CHECK(system == (Contains(folded, "qm7upd") || Contains(folded, "boot_manager")));
       if (i > 0) FUZZ_CHECK(NewerOrEqual(record.releases[i - 1].version, release.version));
