@@ -18,7 +18,7 @@ constexpr std::size_t kCellTextSize = 200;  // cell text in characters, with ter
 // "%u.%02u.%04u": day, month, year.
 std::string FormatReleaseDate(const ReleaseDate& date);
 // Module list: "%u.%u.%u.%u" with ver3 split into its high part and low byte,
-// so a three-part 1.2.3 shows as 1.2.0.3.
+// so a version written with three numbers, 1.2.3, shows as 1.2.0.3.
 std::string FormatModuleVersion(const ModuleVersion& version);
 // System list: "%u.%u.%u" with ver3 whole.
 std::string FormatSystemVersion(const ModuleVersion& version);

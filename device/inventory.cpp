@@ -11,7 +11,7 @@ std::uint32_t ReadLe32(const unsigned char* p) {
 
 bool HeaderHolds(const SystemHeader& header, const ModuleVersion& version) {
   if (version.form == FourPart) {
-    // A four-part release is one exact build; ver3 packs the third and fourth
+    // A release with a four-number version is one exact build; ver3 packs the third and fourth
     // numbers and is compared whole.
     return header.ver1 == version.ver1 && header.ver2 == version.ver2 &&
            header.ver3 == version.ver3;

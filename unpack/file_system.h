@@ -34,9 +34,16 @@ enum class NewFileResult { Created, Exists, MissingDirectory, Failed };
 class OutputFile {
  public:
   OutputFile() = default;
-  ~OutputFile();
-  OutputFile(OutputFile&& other) noexcept;
-  OutputFile& operator=(OutputFile&& other) noexcept;
+  ~OutputFile() { Close(); }
+  OutputFile(OutputFile&& other) noexcept : native_(other.native_) { other.native_ = kNone; }
+  OutputFile& operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      native_ = other.native_;
+      other.native_ = kNone;
+    }
+    return *this;
+  }
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 

@@ -23,21 +23,6 @@ DirectoryResult MakeOneDirectory(const char* path) {
   return errno == ENOENT ? DirectoryResult::MissingParent : DirectoryResult::Failed;
 }
 
-OutputFile::~OutputFile() { Close(); }
-
-OutputFile::OutputFile(OutputFile&& other) noexcept : native_(other.native_) {
-  other.native_ = kNone;
-}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = kNone;
-  }
-  return *this;
-}
-
 NewFileResult OutputFile::CreateNew(const char* path) {
   Close();
   const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -39,21 +39,6 @@ DirectoryResult MakeOneDirectory(const char* path) {
              : DirectoryResult::Failed;
 }
 
-OutputFile::~OutputFile() { Close(); }
-
-OutputFile::OutputFile(OutputFile&& other) noexcept : native_(other.native_) {
-  other.native_ = kNone;
-}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = kNone;
-  }
-  return *this;
-}
-
 NewFileResult OutputFile::CreateNew(const char* path) {
   Close();
   HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
