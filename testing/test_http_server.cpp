@@ -19,10 +19,24 @@ void TestHttpServer::Start() {
     ADD_FAILURE() << "test HTTP server could not bind 127.0.0.1";
     return;
   }
+  Serve();
+}
+
+bool TestHttpServer::Serve() {
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   for (int i = 0; i < 500 && !server_->is_running(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  return server_->is_running();
+}
+
+bool TestHttpServer::Restart() {
+  Stop();
+  if (port_ <= 0 || !server_->bind_to_port("127.0.0.1", port_)) {
+    ADD_FAILURE() << "test HTTP server could not bind its port " << port_ << " again";
+    return false;
+  }
+  return Serve();
 }
 
 void TestHttpServer::Stop() {

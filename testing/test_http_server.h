@@ -22,6 +22,8 @@ class TestHttpServer {
   // Binds a free port on 127.0.0.1 and serves until Stop() or destruction.
   void Start();
   void Stop();
+  // Serves again on the port it had: a server that went down and came back.
+  bool Restart();
 
   int port() const { return port_; }
   // "127.0.0.1:<port>": the form the catalogue host setting takes.
@@ -29,6 +31,8 @@ class TestHttpServer {
   std::string url(const std::string& path) const;
 
  private:
+  bool Serve();
+
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;

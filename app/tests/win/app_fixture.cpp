@@ -19,6 +19,7 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kWaitLabelId = 1002;
 constexpr int kProgressBarId = 1005;
+constexpr int kStatusBarId = 301;
 constexpr DWORD kPollMs = 10;
 
 // ---- the progress bar's messages, recorded on the UI thread -----------------
@@ -26,9 +27,26 @@ std::mutex barMutex;
 std::vector<BarMessage> barMessages;
 HHOOK barHook = nullptr;
 
+// The step action of AtStep, waiting for its text.
+std::mutex stepMutex;
+std::wstring stepText;
+std::function<void()> stepAction;
+
+void RunStepAction(const CWPSTRUCT& sent) {
+  if (sent.message != SB_SETTEXTW || GetDlgCtrlID(sent.hwnd) != kStatusBarId || LOWORD(sent.wParam) != 1) return;
+  std::function<void()> action;
+  {
+    std::lock_guard<std::mutex> lock(stepMutex);
+    if (!stepAction || stepText != reinterpret_cast<const wchar_t*>(sent.lParam)) return;
+    action.swap(stepAction);
+  }
+  action();
+}
+
 LRESULT CALLBACK RecordBarMessages(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    RunStepAction(sent);
     if ((sent.message == PBM_SETPOS || sent.message == PBM_SETRANGE) && GetDlgCtrlID(sent.hwnd) == kProgressBarId) {
       std::lock_guard<std::mutex> lock(barMutex);
       barMessages.push_back({sent.message, sent.wParam, sent.lParam});
@@ -160,6 +178,10 @@ void AppTest::SetUp() {
     std::lock_guard<std::mutex> lock(barMutex);
     barMessages.clear();
   }
+  {
+    std::lock_guard<std::mutex> lock(stepMutex);
+    stepAction = nullptr;
+  }
   wchar_t saved[MAX_PATH] = {};
   GetEnvironmentVariableW(L"APPDATA", saved, MAX_PATH);
   savedAppData_ = saved;
@@ -197,9 +219,19 @@ void AppTest::SetUp() {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
       lock.lock();
     }
+    const auto failure = failures_.find(archive);
     const auto found = packages_.find(archive);
-    if (found == packages_.end()) {
-      res.status = 404;
+    if (failure != failures_.end() || found == packages_.end()) {
+      res.status = failure != failures_.end() ? failure->second : 404;
+      return;
+    }
+    if (cut_.erase(archive) != 0) {
+      auto bytes = std::make_shared<const std::string>(found->second);
+      res.set_content_provider(bytes->size(), "application/zip",
+                               [bytes](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                 sink.write(bytes->data(), bytes->size() / 2);
+                                 return false;  // drops the connection
+                               });
       return;
     }
     res.set_content(found->second, "application/zip");
@@ -255,7 +287,24 @@ void AppTest::SetPage(const std::string& page) {
 
 void AppTest::ServePackage(const std::string& archive, const std::string& bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
+  failures_.erase(archive);
   packages_[archive] = bytes;
+}
+
+void AppTest::FailPackage(const std::string& archive, int status) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  failures_[archive] = status;
+}
+
+void AppTest::CutPackage(const std::string& archive) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cut_.insert(archive);
+}
+
+void AppTest::AtStep(const std::wstring& text, std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(stepMutex);
+  stepText = text;
+  stepAction = std::move(action);
 }
 
 void AppTest::HoldPackage(const std::string& archive) {

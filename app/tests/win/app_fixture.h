@@ -67,6 +67,7 @@ class AppTest : public ::testing::Test {
   void SetPage(const std::string& page);
   void FailPage() { SetPage(""); }
   // Served at /files/modules/<archive>.zip; unserved archives give 404.
+  // Serving an archive again ends a FailPackage for it.
   void ServePackage(const std::string& archive, const std::string& bytes);
   // A request for a held archive waits (at most kWaitMs) until it is let go.
   void HoldPackage(const std::string& archive);
@@ -74,9 +75,23 @@ class AppTest : public ::testing::Test {
   // Archives requested so far, in order.
   std::vector<std::string> PackageRequests();
   bool WaitForPackageRequests(std::size_t count);
+  // Answered with this HTTP status instead of the archive.
+  void FailPackage(const std::string& archive, int status);
+  // The next request for the archive gets its headers and the first half of
+  // its bytes, then the connection drops, as when the server dies mid-body.
+  void CutPackage(const std::string& archive);
+  // The server goes down (connections refused) and comes back on its port.
+  void StopServer() { http_.Stop(); }
+  bool RestartServer() { return http_.Restart(); }
   // Holds every catalogue page request until let go.
   void HoldPage(bool hold);
   int PageRequests();
+
+  // Runs `action` once, on the UI thread, when the worker writes `text` as
+  // its step in the status bar. The worker waits in that send, so the action
+  // lands exactly between two steps of a job; it must take well under the
+  // worker's 500 ms send time-out.
+  void AtStep(const std::wstring& text, std::function<void()> action);
 
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
@@ -150,6 +165,8 @@ class AppTest : public ::testing::Test {
   int pageRequests_ = 0;
   std::map<std::string, std::string> packages_;
   std::set<std::string> held_;
+  std::set<std::string> cut_;
+  std::map<std::string, int> failures_;
   std::vector<std::string> packageRequests_;
 
   std::deque<int> answers_;

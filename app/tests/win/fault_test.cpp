@@ -1,0 +1,249 @@
+// Faults from outside while the program runs: a server that fails, sends
+// garbage or goes down, a scanner disk that goes away or turns read-only as
+// a module is unpacked, a close while the worker writes to the scanner, and
+// the selected one of two scanners pulled out during a queue. Whatever
+// happens, the modules on the scanner stay whole and the program goes on.
+#include <windows.h>
+
+#include <dbt.h>
+
+#include <random>
+#include <set>
+
+#include "app/tests/win/app_fixture.h"
+
+namespace apptest {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr wchar_t kUnpacking[] = L"Распаковка и загрузка в сканер модуля";
+constexpr wchar_t kInstalled[] = L"Загрузка произведена успешно.";
+constexpr wchar_t kNoServer[] = L"Ошибка подключеня к серверу загрузки.";
+constexpr wchar_t kBadModule[] = L"Ошибка загрузки модуля.";
+
+class FaultTest : public AppTest {
+ protected:
+  // DIAG_A's package brings DIAG_A.z70 and a new shared.z70; the scanner
+  // holds a good older shared.z70. Big enough that writing it takes a while.
+  void SetUp() override {
+    AppTest::SetUp();
+    module_.assign(1 << 20, '\0');
+    std::mt19937 random(7);
+    for (char& c : module_) c = static_cast<char>(random());
+    SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A")}));
+    ServeGoodPackage();
+    PutOnScanner(L'R', L"shared.z70", kOldShared);
+  }
+
+  void ServeGoodPackage() { ServePackage("DIAG_A", StoredZip({{"DIAG_A.z70", module_}, {"shared.z70", kNewShared}})); }
+
+  std::string ScannerBytes(wchar_t letter, const std::wstring& name) {
+    std::string bytes;
+    if (!zortest::ReadWholeFile(ScannerFile(letter, name), &bytes)) return "<missing>";
+    return bytes;
+  }
+
+  // Every name in the scanner's module directory: a leftover temporary file
+  // or a half-written module would show here.
+  std::set<std::wstring> ScannerListing(wchar_t letter) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW(ScannerFile(letter, L"*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (std::wstring(entry.cFileName) != L"." && std::wstring(entry.cFileName) != L"..") names.insert(entry.cFileName);
+    } while (FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return names;
+  }
+
+  // The scanner's modules as they were before any install.
+  void ExpectUntouched() {
+    EXPECT_EQ(ScannerListing(L'R'), (std::set<std::wstring>{L"shared.z70"}));
+    EXPECT_EQ(ScannerBytes(L'R', L"shared.z70"), kOldShared);
+  }
+
+  void ExpectInstalled() {
+    EXPECT_EQ(ScannerListing(L'R'), (std::set<std::wstring>{L"DIAG_A.z70", L"shared.z70"}));
+    EXPECT_TRUE(ScannerBytes(L'R', L"DIAG_A.z70") == module_);
+    EXPECT_EQ(ScannerBytes(L'R', L"shared.z70"), kNewShared);
+  }
+
+  // One more try from the download button; true when it reported success.
+  bool TryAgain() {
+    const std::size_t before = Boxes().size();
+    if (!WaitFor([&] { return ProgressDialog() == nullptr; })) return false;
+    Command(304);
+    return WaitForBoxes(before + 1) && Boxes().back().text == kInstalled;
+  }
+
+  bool CacheHolds(const std::wstring& file) {
+    return zortest::FileExists(root_.Child(L"appdata") + L"\\Zor70_Modules\\" + file);
+  }
+
+  static constexpr char kOldShared[] = "shared, as it was";
+  static constexpr char kNewShared[] = "shared, the new one";
+  std::string module_;
+};
+
+TEST_F(FaultTest, CatalogueServerDownAtStartUpThenBack) {
+  StopServer();
+  ASSERT_TRUE(StartAppAndWait());
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, L"Ошибка подключения к интернету.");
+  EXPECT_TRUE(WaitFor([&] { return Rows() == 0 && StatusText(0) == L"Оффлайн"; }));
+  EXPECT_FALSE(DownloadEnabled());
+
+  ASSERT_TRUE(RestartServer());
+  Command(3000);  // the scanner button asks for a refresh
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 1 && DownloadEnabled() && StatusText(0) == L"Онлайн"; }));
+  EXPECT_TRUE(TryAgain());
+  ExpectInstalled();
+}
+
+class PackageStatusTest : public FaultTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PackageStatusTest, ErrorStatusStopsTheQueueAndTheNextTryWorks) {
+  FailPackage("DIAG_A", GetParam());
+  ASSERT_TRUE(StartAppAndWait());
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, kNoServer);
+  ExpectUntouched();
+
+  ServeGoodPackage();
+  EXPECT_TRUE(TryAgain());
+  ExpectInstalled();
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, PackageStatusTest, ::testing::Values(404, 500, 503));
+
+TEST_F(FaultTest, ServerDyingMidDownloadLosesNothing) {
+  CutPackage("DIAG_A");
+  ASSERT_TRUE(StartAppAndWait());
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  // WinINet sees the connection end early as the end of the body: the
+  // short archive fails its test unpack.
+  EXPECT_EQ(Boxes()[0].text, kBadModule);
+  ExpectUntouched();
+
+  // While the server is down the button fails as a download...
+  StopServer();
+  ASSERT_TRUE(WaitFor([&] { return ProgressDialog() == nullptr; }));
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(2));
+  EXPECT_NE(Boxes()[1].text, kInstalled);
+  ExpectUntouched();
+  // ...and once it is back the short archive is thrown away and fetched whole.
+  ASSERT_TRUE(RestartServer());
+  EXPECT_TRUE(TryAgain());
+  ExpectInstalled();
+}
+
+TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
+  std::string garbage(64 * 1024, '\0');
+  std::mt19937 random(11);
+  for (char& c : garbage) c = static_cast<char>(random());
+  ServePackage("DIAG_A", garbage);
+  ASSERT_TRUE(StartAppAndWait());
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, kBadModule);
+  ExpectUntouched();
+
+  ServeGoodPackage();
+  EXPECT_TRUE(TryAgain());
+  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A", "DIAG_A"}));
+  ExpectInstalled();
+}
+
+TEST_F(FaultTest, ScannerDiskGoneAsTheUnpackStartsFailsWithoutHarm) {
+  ASSERT_TRUE(StartAppAndWait());
+  const std::wstring disk = root_.Child(L"R");
+  const std::wstring away = root_.Child(L"R-away");
+  AtStep(kUnpacking, [&] { MoveFileW(disk.c_str(), away.c_str()); });
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, kBadModule);
+  EXPECT_TRUE(AppRunning());
+
+  ASSERT_TRUE(MoveFileW(away.c_str(), disk.c_str()));
+  ExpectUntouched();
+  EXPECT_TRUE(CacheHolds(L"DIAG_A.zip"));  // the tested archive is kept for the next try
+  EXPECT_TRUE(TryAgain());
+  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A"}));
+  ExpectInstalled();
+}
+
+// The first entry lands; the second cannot replace a module that another
+// program holds open without sharing it (the scanner's disk refuses the
+// write): the job fails and the old module stays exactly as it was. (A
+// read-only attribute cannot stand in for this under Wine, which replaces
+// read-only files.)
+TEST_F(FaultTest, ModuleThatCannotBeReplacedDuringTheUnpackIsLeftAsItWas) {
+  ASSERT_TRUE(StartAppAndWait());
+  const std::wstring shared = ScannerFile(L'R', L"shared.z70");
+  HANDLE holder = INVALID_HANDLE_VALUE;
+  AtStep(kUnpacking, [&] {
+    holder = CreateFileW(shared.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  });
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Boxes()[0].text, kBadModule);
+  EXPECT_EQ(ScannerListing(L'R'), (std::set<std::wstring>{L"DIAG_A.z70", L"shared.z70"}));
+  EXPECT_TRUE(ScannerBytes(L'R', L"DIAG_A.z70") == module_);
+  EXPECT_EQ(ScannerBytes(L'R', L"shared.z70"), kOldShared);
+
+  CloseHandle(holder);
+  EXPECT_TRUE(TryAgain());
+  ExpectInstalled();
+}
+
+TEST_F(FaultTest, CloseWhileTheWorkerWritesToTheScannerWaitsForIt) {
+  ASSERT_TRUE(StartAppAndWait());
+  AtStep(kUnpacking, [&] { PostMessageW(Main(), WM_CLOSE, 0, 0); });
+  AnswerBoxes({IDOK, IDNO});
+  Command(304);
+  ASSERT_TRUE(WaitForAppEnd());
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[0].text, kInstalled);
+  EXPECT_TRUE(Boxes()[1].yesNo);  // the eject question, only after the job
+  ExpectInstalled();
+}
+
+TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
+  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("1.0.0.1", "PRG_B.z70", "PRG_B")}));
+  ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
+  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
+  ASSERT_TRUE(StartAppAndWait());
+  Command(3001);
+  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
+  ASSERT_TRUE(WaitForIdle());
+
+  HoldPackage("DIAG_A");
+  Command(304);
+  ASSERT_TRUE(WaitForPackageRequests(1));
+  // The second scanner goes away while its first module downloads, and
+  // Windows says so.
+  SetScanners({ScannerLine(kSerialA, 'R')});
+  ASSERT_TRUE(MoveFileW(root_.Child(L"S").c_str(), root_.Child(L"S-away").c_str()));
+  DeviceChange(DBT_DEVICEREMOVECOMPLETE);
+  LetGo("DIAG_A");
+
+  // The job still aims at the drive it was started for, finds it gone and
+  // stops the queue: nothing meant for it lands on the other scanner.
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, kBadModule);
+  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A"}));
+  ExpectUntouched();
+  // The removal's refresh falls back to the scanner that is left.
+  EXPECT_TRUE(WaitFor([&] { return ScannerButtons() == 1 && MarkedScanner() == 0 && ConnectionDialog() == nullptr; }));
+  EXPECT_TRUE(WaitForIdle());
+  EXPECT_TRUE(AppRunning());
+}
+
+}  // namespace
+}  // namespace apptest
