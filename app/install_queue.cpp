@@ -16,7 +16,7 @@ bool HasNewRelease(const RowTexts& rows, int row) {
 
 InstallRequest ReadRequest(const RowTexts& rows, int row) {
   InstallRequest request{};
-  rows.Read(row, kNameColumn, request.name, sizeof request.name);
+  rows.Read(row, kNameColumn, request.name, request.name.size());
   request.releaseSelector = static_cast<decltype(request.releaseSelector)>(kReleaseSelectorNewest);
   return request;
 }
@@ -56,8 +56,8 @@ std::size_t ApplySpecialModuleRule(InstallQueue& queue, const RowTexts& rows) {
 std::size_t ApplyDoubleClickRule(InstallQueue& queue, InstallRequest& current, const RowTexts& rows, int row) {
   char newRelease[kRowReadSize] = {};
   ApplySpecialModuleRule(queue, rows);
-  std::memset(current.name, 0, sizeof current.name);
-  rows.Read(row, kNameColumn, current.name, sizeof current.name);
+  std::memset(current.name, 0, current.name.size());
+  rows.Read(row, kNameColumn, current.name, current.name.size());
   rows.Read(row, kNewReleaseColumn, newRelease, sizeof newRelease);
   if (newRelease[0] != '\0' && !IsSpecialModule(current.name)) {
     current.releaseSelector = static_cast<decltype(current.releaseSelector)>(kReleaseSelectorNewest);

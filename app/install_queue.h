@@ -10,7 +10,8 @@
 
 // Every row read goes through a buffer of this size, terminator included.
 constexpr std::size_t kRowReadSize = 50;
-static_assert(sizeof(InstallRequest{}.name) == kRowReadSize, "a row's name is read straight into a request");
+static_assert(decltype(InstallRequest::name)::size() == kRowReadSize,
+              "a row's name is read straight into a request");
 
 // The texts of the module list's rows, as the list view hands them out.
 class RowTexts {

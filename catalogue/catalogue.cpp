@@ -46,6 +46,68 @@ bool NotNewerThan(const ModuleRelease& r, const ModuleVersion& v) {
   return r.version.ver2 < v.ver2 || (r.version.ver2 == v.ver2 && r.version.ver3 <= v.ver3);
 }
 
+// Newer by (ver2, ver3): the strict order the release lists are sorted by.
+bool Newer(const ModuleRelease& a, const ModuleRelease& b) { return !NotNewerThan(a, b.version); }
+
+constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+constexpr std::size_t kUntouched = static_cast<std::size_t>(-1);
+
+// The part AddRelease and ReleaseBatch share: the field checks and the
+// record lookup, creating the record on its first release. Returns the
+// record's index, or kNoRecord when a value does not fit its field.
+std::size_t FindOrAddRecord(ModuleCatalogue& catalogue, ModuleList& list, std::string_view name,
+                            const ModuleVersion& version, std::string_view archiveName) {
+  if (name.size() >= kModuleNameSize || archiveName.size() >= kArchiveNameSize) return kNoRecord;
+  const bool system = IsSystemList(catalogue, list);
+  SyncIndex(list, system);
+
+  // One key buffer per thread: a page of thousands of lines then looks its
+  // records up without allocating.
+  thread_local std::string key;
+  MakeRecordKey(system, version.ver1, name, key);
+  auto found = list.index.find(key);
+  if (found != list.index.end()) return found->second;
+  const std::size_t at = list.records.size();
+  ModuleRecord record;
+  record.series = version.ver1;
+  record.name.assign(name);
+  list.records.push_back(std::move(record));
+  list.index.emplace(key, at);
+  return at;
+}
+
+ModuleRelease MakeRelease(const ModuleVersion& version, const ReleaseDate& date,
+                          std::string_view archiveName) {
+  ModuleRelease release;
+  release.version = version;
+  release.date = date;
+  release.onScanner = false;
+  release.archiveName.assign(archiveName);
+  return release;
+}
+
+// Puts the releases appended from `start` on where AddRelease would have put
+// them one by one. AddRelease places a release in front of every release
+// that is not newer, so equal releases end up latest-added first: reversed,
+// the appended ones are in that order among themselves, and all of them were
+// added after the releases before `start`, which are newest first already.
+// A stable sort by version then gives AddRelease's order exactly.
+void OrderAppendedReleases(std::vector<ModuleRelease>& releases, std::size_t start) {
+  assert(start <= releases.size());
+  const auto appended = releases.begin() + static_cast<std::ptrdiff_t>(start);
+  std::reverse(appended, releases.end());
+  std::rotate(releases.begin(), appended, releases.end());
+  std::stable_sort(releases.begin(), releases.end(), Newer);
+}
+
+void OrderTouchedRecords(ModuleList& list, std::vector<std::size_t>& starts) {
+  assert(starts.size() <= list.records.size());
+  for (std::size_t i = 0; i < starts.size() && i < list.records.size(); ++i) {
+    if (starts[i] != kUntouched) OrderAppendedReleases(list.records[i].releases, starts[i]);
+  }
+  starts.clear();
+}
+
 ModuleRelease NewReleaseOf(const ModuleRecord& record) {
   assert(!record.releases.empty());
   if (record.releases.empty() || record.releases.front().onScanner) return ModuleRelease{};
@@ -70,40 +132,32 @@ bool FindInList(const ModuleList& list, std::string_view name, ModuleRelease& re
 bool AddRelease(ModuleCatalogue& catalogue, ModuleList& list, std::string_view name,
                 const ModuleVersion& version, const ReleaseDate& date,
                 std::string_view archiveName) {
-  if (name.size() >= kModuleNameSize || archiveName.size() >= kArchiveNameSize) return false;
-  const bool system = IsSystemList(catalogue, list);
-  SyncIndex(list, system);
-
-  // One key buffer per thread: a page of thousands of lines then looks its
-  // records up without allocating.
-  thread_local std::string key;
-  MakeRecordKey(system, version.ver1, name, key);
-  auto found = list.index.find(key);
-  std::size_t at;
-  if (found != list.index.end()) {
-    at = found->second;
-  } else {
-    at = list.records.size();
-    ModuleRecord record;
-    record.series = version.ver1;
-    record.name.assign(name);
-    list.records.push_back(std::move(record));
-    list.index.emplace(key, at);
-  }
-
-  ModuleRelease release;
-  release.version = version;
-  release.date = date;
-  release.onScanner = false;
-  release.archiveName.assign(archiveName);
-
+  const std::size_t at = FindOrAddRecord(catalogue, list, name, version, archiveName);
+  if (at == kNoRecord) return false;
   // Releases are kept newest first, so "not newer than the new one" holds
   // for a tail of the list and a binary search finds where that tail starts.
   std::vector<ModuleRelease>& releases = list.records[at].releases;
   auto pos = std::partition_point(releases.begin(), releases.end(),
                                   [&](const ModuleRelease& r) { return !NotNewerThan(r, version); });
-  releases.insert(pos, std::move(release));
+  releases.insert(pos, MakeRelease(version, date, archiveName));
   return true;
+}
+
+bool ReleaseBatch::Add(ModuleList& list, std::string_view name, const ModuleVersion& version,
+                       const ReleaseDate& date, std::string_view archiveName) {
+  const std::size_t at = FindOrAddRecord(catalogue_, list, name, version, archiveName);
+  if (at == kNoRecord) return false;
+  std::vector<std::size_t>& starts = IsSystemList(catalogue_, list) ? systemStarts_ : moduleStarts_;
+  if (starts.size() <= at) starts.resize(list.records.size(), kUntouched);
+  std::vector<ModuleRelease>& releases = list.records[at].releases;
+  if (starts[at] == kUntouched) starts[at] = releases.size();
+  releases.push_back(MakeRelease(version, date, archiveName));
+  return true;
+}
+
+void ReleaseBatch::Finish() {
+  OrderTouchedRecords(catalogue_.modules, moduleStarts_);
+  OrderTouchedRecords(catalogue_.systemModules, systemStarts_);
 }
 
 bool ParseVersion(std::string_view text, ModuleVersion& version) {

@@ -72,6 +72,34 @@ bool AddRelease(ModuleCatalogue& catalogue, ModuleList& list, std::string_view n
                 const ModuleVersion& version, const ReleaseDate& date,
                 std::string_view archiveName);
 
+// Stores many releases in a row, as a whole page brings them, in the order
+// AddRelease would give for the same calls. AddRelease moves every release
+// behind the insertion point, which makes a page that names one module's
+// releases oldest first quadratic; a batch appends each release to its
+// record instead and orders every record it touched once, in Finish. Until
+// then the touched records' releases are not newest first: nothing may read
+// them, nor call AddRelease on the same catalogue. The destructor finishes a
+// batch that was not finished.
+class ReleaseBatch {
+ public:
+  explicit ReleaseBatch(ModuleCatalogue& catalogue) : catalogue_(catalogue) {}
+  ~ReleaseBatch() { Finish(); }
+  ReleaseBatch(const ReleaseBatch&) = delete;
+  ReleaseBatch& operator=(const ReleaseBatch&) = delete;
+
+  // AddRelease's contract, apart from the order.
+  bool Add(ModuleList& list, std::string_view name, const ModuleVersion& version,
+           const ReleaseDate& date, std::string_view archiveName);
+  void Finish();
+
+ private:
+  ModuleCatalogue& catalogue_;
+  // Per record of each list, by index: how many releases it held before the
+  // batch first touched it, or kUntouched.
+  std::vector<std::size_t> moduleStarts_;
+  std::vector<std::size_t> systemStarts_;
+};
+
 // Reads "a.b.c" or "a.b.c.d" (empty pieces between dots are skipped).
 // Returns true when at least three numbers were found; otherwise `version` is
 // Unparsed with the numbers that were read.

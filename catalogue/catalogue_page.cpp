@@ -29,7 +29,7 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 LineOutcome ParseModuleLine(std::string_view raw, const std::string& baseUrl,
-                            ModuleCatalogue& catalogue, LineScratch& scratch) {
+                            ModuleCatalogue& catalogue, ReleaseBatch& batch, LineScratch& scratch) {
   if (raw.size() >= kPageLineSize || baseUrl.size() + raw.size() >= kPageLineSize) {
     return LineOutcome::Skipped;
   }
@@ -70,8 +70,7 @@ LineOutcome ParseModuleLine(std::string_view raw, const std::string& baseUrl,
                       Contains(scratch.foldedArchive, "boot_manager");
 
   ModuleList& list = system ? catalogue.systemModules : catalogue.modules;
-  return AddRelease(catalogue, list, name, version, date, archive) ? LineOutcome::Stored
-                                                                   : LineOutcome::Skipped;
+  return batch.Add(list, name, version, date, archive) ? LineOutcome::Stored : LineOutcome::Skipped;
 }
 
 }  // namespace
@@ -113,6 +112,8 @@ unsigned ParseCataloguePage(std::string_view page, std::string_view host,
   scratch.combined.reserve(kPageLineSize);
   scratch.folded.reserve(kPageLineSize);
   scratch.foldedArchive.reserve(kPageLineSize);
+  // Releases are ordered once the whole list is read, not line by line.
+  ReleaseBatch batch(catalogue);
   unsigned count = 0;
   std::size_t lineStart = startBreak + kBreak.size();
   for (;;) {
@@ -120,11 +121,12 @@ unsigned ParseCataloguePage(std::string_view page, std::string_view host,
     const std::string_view raw = lineEnd == std::string_view::npos
                                      ? std::string_view()
                                      : page.substr(lineStart, lineEnd - lineStart);
-    const LineOutcome outcome = ParseModuleLine(raw, packageBaseUrl, catalogue, scratch);
+    const LineOutcome outcome = ParseModuleLine(raw, packageBaseUrl, catalogue, batch, scratch);
     if (outcome == LineOutcome::Stop) break;
     if (outcome == LineOutcome::Stored) ++count;
     if (lineEnd == std::string_view::npos) break;
     lineStart = lineEnd + kBreak.size();
   }
+  batch.Finish();
   return count;
 }

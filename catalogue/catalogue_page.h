@@ -17,8 +17,9 @@ constexpr std::size_t kPageLineSize = 260;
 constexpr std::size_t kVersionTextSize = 100;
 
 // Parses the page: sets `packageBaseUrl` ("http://" host "/" directory) when
-// the directory line is reached and hands every accepted module line to
-// AddRelease. Returns the number of releases stored.
+// the directory line is reached and stores every accepted module line's
+// release, leaving the catalogue exactly as AddRelease called for each line
+// in page order would. Returns the number of releases stored.
 //
 // Input the fixed-size fields cannot hold is never cut, because a cut name
 // or archive name could merge two modules or name another package:

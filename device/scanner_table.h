@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/fixed_buffer.h"
+
 // Mirror of SP_DEVINFO_DATA: identifies the scanner's disk device.
 struct DevInfoGuid {
   std::uint32_t Data1 = 0;
   std::uint16_t Data2 = 0;
   std::uint16_t Data3 = 0;
-  std::uint8_t Data4[8] = {};
+  FixedBuffer<std::uint8_t, 8> Data4 = {};
 };
 
 struct DevInfoData {
@@ -40,11 +42,11 @@ struct ScannerRecord {
   DevInfoData devInfo;
   std::uint32_t serialNumber = 0;   // 0 when the serial part cannot be parsed
   SystemTime productionDate;        // wYear, wMonth, wDay only; all 0 when unparsed
-  char16_t drive[kDriveSize] = {};  // letter and colon, no backslash; empty when no drive matched
+  FixedBuffer<char16_t, kDriveSize> drive = {};  // letter and colon, no backslash; empty when no drive matched
 };
 
 struct ScannerTable {
-  std::uint32_t count = 0;                // records 0 .. count-1 are valid
-  ScannerRecord records[kMaxScanners];    // the rest are leftovers, never read
-  std::int32_t selected = 0;              // kept by the worker; discovery leaves it alone
+  std::uint32_t count = 0;                           // records 0 .. count-1 are valid
+  FixedBuffer<ScannerRecord, kMaxScanners> records;  // the rest are leftovers, never read
+  std::int32_t selected = 0;                         // kept by the worker; discovery leaves it alone
 };

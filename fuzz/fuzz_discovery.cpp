@@ -13,6 +13,7 @@
 // discovery rules worked through by hand below, and everything discovery
 // must leave alone (stale records, the selected index) is checked for
 // stray writes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -138,8 +139,38 @@ std::vector<Expected> Expect(const DiscoverySnapshot& s) {
 
 bool SameBytes(const void* a, const void* b, std::size_t n) { return std::memcmp(a, b, n) == 0; }
 
+// Field by field: in the fuzz build every array member is a separate heap
+// block, so a record's own bytes hold pointers, not the elements.
+bool SameGuid(const DevInfoGuid& a, const DevInfoGuid& b) {
+  return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
+         std::equal(a.Data4.begin(), a.Data4.end(), b.Data4.begin());
+}
+
+bool SameRecord(const ScannerRecord& a, const ScannerRecord& b) {
+  return a.devInfo.cbSize == b.devInfo.cbSize && SameGuid(a.devInfo.ClassGuid, b.devInfo.ClassGuid) &&
+         a.devInfo.DevInst == b.devInfo.DevInst && a.devInfo.Reserved == b.devInfo.Reserved &&
+         a.serialNumber == b.serialNumber &&
+         SameBytes(&a.productionDate, &b.productionDate, sizeof a.productionDate) &&
+         std::equal(a.drive.begin(), a.drive.end(), b.drive.begin());
+}
+
+// A pattern in every field that discovery never writes, so a stray write to
+// what it must leave alone shows.
 void FillStale(ScannerTable& table) {
-  std::memset(static_cast<void*>(&table), 0x5A, sizeof table);
+  table.count = 0x5A5A5A5Au;
+  table.selected = 0x5A5A5A5A;
+  for (ScannerRecord& record : table.records) {
+    record.devInfo.cbSize = 0x5A5A5A5Au;
+    record.devInfo.ClassGuid.Data1 = 0x5A5A5A5Au;
+    record.devInfo.ClassGuid.Data2 = 0x5A5A;
+    record.devInfo.ClassGuid.Data3 = 0x5A5A;
+    std::fill(record.devInfo.ClassGuid.Data4.begin(), record.devInfo.ClassGuid.Data4.end(), 0x5A);
+    record.devInfo.DevInst = 0x5A5A5A5Au;
+    record.devInfo.Reserved = static_cast<std::uintptr_t>(0x5A5A5A5A5A5A5A5Aull);
+    record.serialNumber = 0x5A5A5A5Au;
+    std::memset(&record.productionDate, 0x5A, sizeof record.productionDate);
+    std::fill(record.drive.begin(), record.drive.end(), 0x5A5A);
+  }
 }
 
 }  // namespace
@@ -148,7 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const DiscoverySnapshot snapshot =
       Decode(std::string_view(reinterpret_cast<const char*>(data), size));
 
-  // On the heap and exactly its size, so a write past the table is seen.
+  // On the heap and exactly its size, so a write past the table is seen
+  // (and in this build past any of its array members, each its own block).
   auto table = std::make_unique<ScannerTable>();
   FillStale(*table);
   auto stale = std::make_unique<ScannerTable>();
@@ -160,14 +192,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(table->count <= kMaxScanners);
   FUZZ_CHECK(table->selected == stale->selected);
   for (std::size_t i = table->count; i < kMaxScanners; ++i)
-    FUZZ_CHECK(SameBytes(&table->records[i], &stale->records[i], sizeof(ScannerRecord)));
+    FUZZ_CHECK(SameRecord(table->records[i], stale->records[i]));
 
   for (std::size_t i = 0; i < expected.size(); ++i) {
     const ScannerRecord& record = table->records[i];
     const SnapshotInterface& disk = snapshot.interfaces[expected[i].interfaceIndex];
     FUZZ_CHECK(record.devInfo.DevInst == disk.devInfo.DevInst);
     FUZZ_CHECK(record.devInfo.Reserved == disk.devInfo.Reserved);
-    FUZZ_CHECK(SameBytes(&record.devInfo.ClassGuid, &disk.devInfo.ClassGuid, sizeof(DevInfoGuid)));
+    FUZZ_CHECK(record.devInfo.cbSize == disk.devInfo.cbSize);
+    FUZZ_CHECK(SameGuid(record.devInfo.ClassGuid, disk.devInfo.ClassGuid));
 
     FUZZ_CHECK(record.drive[kDriveSize - 1] == 0);
     FUZZ_CHECK(std::u16string(record.drive) == expected[i].drive);

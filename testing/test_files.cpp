@@ -89,11 +89,12 @@ bool RunUnix(const std::wstring& program, const std::wstring& commandLine) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   // Wine starts a Unix executable named on a command line as a Unix process;
-  // it hands back no process handle to wait on, so callers poll for the effect.
-  if (!CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  if (pi.hThread) CloseHandle(pi.hThread);
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  return true;
+  // it hands back no process handle to wait on, so callers poll for the
+  // effect. What it leaves in `pi` are not handles of ours but leftovers
+  // (0x12 has been seen): closing them closed this process's standard
+  // output, whose handle value the next socket then took, and the next
+  // printf blocked for good. They are left alone.
+  return CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "core/fixed_buffer.h"
 #include "unpack/entry_rules.h"
 #include "unpack/file_system.h"
 
@@ -66,8 +67,8 @@ class TempFile {
                     counter.fetch_add(1) & 0xFFFF);
       assert(std::strlen(name) == kTempNameLength);
       if (directoryLength + kTempNameLength + 1 > kOutputPathSize) return unpackfs::NewFileResult::Failed;
-      std::memcpy(path_, finalPath, directoryLength);
-      std::memcpy(path_ + directoryLength, name, kTempNameLength + 1);
+      std::memcpy(path_.data(), finalPath, directoryLength);
+      std::memcpy(path_.data() + directoryLength, name, kTempNameLength + 1);
       result = file_.CreateNew(path_);
       if (result != unpackfs::NewFileResult::Exists) break;
     }
@@ -81,7 +82,7 @@ class TempFile {
 
  private:
   unpackfs::OutputFile file_;
-  char path_[kOutputPathSize];
+  FixedBuffer<char, kOutputPathSize> path_;
   bool kept_ = false;
 };
 

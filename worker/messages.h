@@ -2,7 +2,10 @@
 // result codes they carry. Plain numbers, so portable code may include it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "core/fixed_buffer.h"
 
 constexpr unsigned int kWmUser = 0x0400;  // WM_USER
 
@@ -56,9 +59,14 @@ enum InstallResult : int {
 // but the name, and copies it as soon as the job starts.
 constexpr unsigned int kInstallNameSize = 50;  // at most 49 ANSI bytes and the terminator
 struct InstallRequest {
-  char name[kInstallNameSize];    // NUL-terminated, ANSI code page, never converted
-  std::int32_t releaseSelector;   // always kReleaseSelectorNewest
+  FixedBuffer<char, kInstallNameSize> name;  // NUL-terminated, ANSI code page, never converted
+  std::int32_t releaseSelector;              // always kReleaseSelectorNewest
 };
+#ifndef ZOR_HEAP_BUFFERS
+// The worker reads the name straight from the address WM_CT_INSTALL carries.
+static_assert(offsetof(InstallRequest, name) == 0 && sizeof(InstallRequest::name) == kInstallNameSize,
+              "the request starts with its name's bytes");
+#endif
 
 // The two parts of the status bar the worker writes to.
 constexpr unsigned int kStatusPartConnection = 0;  // "Онлайн" / "Оффлайн"

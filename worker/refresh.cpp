@@ -46,12 +46,20 @@ void EmptyModuleList(HWND list) {
 
 // Refills the list from the catalogue and scrolls back to the row that was
 // first visible before, as far as the new list reaches.
+//
+// The rows go in one send at a time, and between two sends the window's
+// thread is idle and would repaint the list: every visible owner-drawn row,
+// once per inserted row. With redrawing off the list is painted once, after
+// the last row.
 void RefillModuleList(HWND list, ModuleCatalogue& catalogue) {
   const int oldTop = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   FillModuleList(list, catalogue);
   const int newTop = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
   SendMessageW(list, LVM_SCROLL, 0, static_cast<LPARAM>(ScrollBackPixels(oldTop, newTop)));
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // ParseCataloguePage on generated pages of 100, 1,000 and 10,000 module
-// lines; the largest is close to the 1 MiB page limit.
+// lines, the largest close to the 1 MiB page limit, and on full-size pages
+// that list one module's releases in the orders that are hardest to keep
+// newest first.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -46,7 +48,24 @@ std::string MakeOneModulePage(int lines) {
   return page + "modlist_stop<br>";
 }
 
-void RunParse(benchmark::State& state, const std::string& page) {
+// One module's releases in short lines, as many as a page can hold, the
+// i-th line carrying version 1.versionOf(i).0. Sets `lines` to the number of
+// module lines.
+template <typename VersionOf>
+std::string MakeFullOneModulePage(VersionOf versionOf, int& lines) {
+  const std::string tail = "modlist_stop<br>";
+  std::string page = "modlist_dir<br>../files/<br>modlist_start<br>";
+  char line[128];
+  for (lines = 0;; ++lines) {
+    const int n = std::snprintf(line, sizeof line, "2014-05-12 v_1.%d.0 D.z70 f/D%d.zip<br>", versionOf(lines),
+                                lines);
+    if (page.size() + static_cast<std::size_t>(n) + tail.size() >= kPageBufferSize) break;
+    page.append(line, static_cast<std::size_t>(n));
+  }
+  return page + tail;
+}
+
+void RunParse(benchmark::State& state, const std::string& page, unsigned expected) {
   unsigned count = 0;
   for (auto _ : state) {
     auto catalogue = std::make_unique<ModuleCatalogue>();
@@ -57,8 +76,9 @@ void RunParse(benchmark::State& state, const std::string& page) {
     catalogue.reset();
     state.ResumeTiming();
   }
-  if (count != static_cast<unsigned>(state.range(0))) state.SkipWithError("lines not all parsed");
+  if (count != expected) state.SkipWithError("lines not all parsed");
   state.counters["page_bytes"] = static_cast<double>(page.size());
+  state.counters["lines"] = static_cast<double>(expected);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(page.size()));
 }
 
@@ -68,14 +88,41 @@ void BM_ParseCataloguePage(benchmark::State& state) {
     state.SkipWithError("page too large");
     return;
   }
-  RunParse(state, page);
+  RunParse(state, page, static_cast<unsigned>(state.range(0)));
 }
 BENCHMARK(BM_ParseCataloguePage)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseOneModulePage(benchmark::State& state) {
-  RunParse(state, MakeOneModulePage(static_cast<int>(state.range(0))));
+  RunParse(state, MakeOneModulePage(static_cast<int>(state.range(0))), static_cast<unsigned>(state.range(0)));
 }
 BENCHMARK(BM_ParseOneModulePage)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// A full page of one module, oldest release first (the server's own order):
+// every release belongs in front of all the others.
+void BM_ParseFullPageOldestFirst(benchmark::State& state) {
+  int lines = 0;
+  const std::string page = MakeFullOneModulePage([](int i) { return i; }, lines);
+  RunParse(state, page, static_cast<unsigned>(lines));
+}
+BENCHMARK(BM_ParseFullPageOldestFirst)->Unit(benchmark::kMillisecond);
+
+// Newest first: every release belongs behind all the others.
+void BM_ParseFullPageNewestFirst(benchmark::State& state) {
+  int lines = 0;
+  const std::string page = MakeFullOneModulePage([](int i) { return 1000000 - i; }, lines);
+  RunParse(state, page, static_cast<unsigned>(lines));
+}
+BENCHMARK(BM_ParseFullPageNewestFirst)->Unit(benchmark::kMillisecond);
+
+// Alternately the oldest and the newest of what is left, converging: every
+// release belongs in the middle of the list so far.
+void BM_ParseFullPageIntoTheMiddle(benchmark::State& state) {
+  int lines = 0;
+  const std::string page =
+      MakeFullOneModulePage([](int i) { return i % 2 == 0 ? i / 2 : 1000000 - i / 2; }, lines);
+  RunParse(state, page, static_cast<unsigned>(lines));
+}
+BENCHMARK(BM_ParseFullPageIntoTheMiddle)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -183,6 +183,67 @@ TEST(AddRelease, MatchesThePlainWalkOnRandomInput) {
   same(c.systemModules.records, refSystem);
 }
 
+// ------------------------------------------------------------- ReleaseBatch
+
+// A batch must leave every list exactly as AddRelease one call at a time
+// would, including records that held releases before the batch and a batch
+// finished by its destructor.
+TEST(ReleaseBatch, GivesWhatAddReleaseGivesOneAtATime) {
+  std::mt19937 rng(777);
+  const char* names[] = {"A", "B", "a"};
+  for (int round = 0; round < 30; ++round) {
+    ModuleCatalogue batched, single;
+    int serial = 0;
+    auto addRandom = [&](int count, ReleaseBatch* batch) {
+      for (int i = 0; i < count; ++i) {
+        const bool system = rng() % 3 == 0;
+        const std::string name = names[rng() % 3];
+        const ModuleVersion v = Version(rng() % 2, rng() % 4, rng() % 3);
+        const std::string archive = "r" + std::to_string(serial++);
+        Add(single, system ? single.systemModules : single.modules, name, v, archive);
+        if (batch) {
+          ASSERT_TRUE(batch->Add(system ? batched.systemModules : batched.modules, name, v,
+                                 Date(1, 1, 2014), archive));
+        } else {
+          Add(batched, system ? batched.systemModules : batched.modules, name, v, archive);
+        }
+      }
+    };
+    addRandom(static_cast<int>(rng() % 20), nullptr);  // already in the catalogue
+    {
+      ReleaseBatch batch(batched);
+      addRandom(static_cast<int>(rng() % 200), &batch);
+      if (round % 2 == 0) batch.Finish();
+      addRandom(static_cast<int>(rng() % 20), &batch);  // after a Finish: a batch goes on
+    }
+    addRandom(static_cast<int>(rng() % 20), nullptr);  // the lists are newest first again
+    SCOPED_TRACE(round);
+    for (const bool system : {false, true}) {
+      const ModuleList& got = system ? batched.systemModules : batched.modules;
+      const ModuleList& want = system ? single.systemModules : single.modules;
+      ASSERT_EQ(got.records.size(), want.records.size());
+      for (std::size_t i = 0; i < got.records.size(); ++i) {
+        EXPECT_EQ(got.records[i].name, want.records[i].name);
+        EXPECT_EQ(got.records[i].series, want.records[i].series);
+        EXPECT_EQ(ArchivesOf(got.records[i]), ArchivesOf(want.records[i]));
+      }
+      EXPECT_EQ(got.index, want.index);
+    }
+  }
+}
+
+TEST(ReleaseBatch, RefusesWhatAddReleaseRefuses) {
+  ModuleCatalogue c;
+  ReleaseBatch batch(c);
+  EXPECT_FALSE(batch.Add(c.modules, std::string(50, 'n'), Version(1, 0, 0), Date(1, 1, 1), "x"));
+  EXPECT_FALSE(batch.Add(c.modules, "x", Version(1, 0, 0), Date(1, 1, 1), std::string(260, 'a')));
+  EXPECT_TRUE(batch.Add(c.systemModules, std::string(49, 'n'), Version(1, 0, 0), Date(1, 1, 1),
+                        std::string(259, 'a')));
+  batch.Finish();
+  EXPECT_TRUE(c.modules.records.empty());
+  EXPECT_EQ(c.systemModules.records.size(), 1u);
+}
+
 // -------------------------------------------------------------- ParseVersion
 
 TEST(ParseVersion, ReadsThreeAndFourPartVersions) {

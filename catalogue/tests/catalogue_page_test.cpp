@@ -2,8 +2,11 @@
 // hostile input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <initializer_list>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
@@ -344,6 +347,122 @@ TEST(CataloguePageLimits, PageThatDoesNotFitTheBufferIsRefused) {
 
   fits.push_back(' ');
   ExpectNothing(Parse(fits));
+}
+
+// ------------------------------------------- release order on whole pages
+
+std::vector<std::string> ArchivesOf(const ModuleRecord& r) {
+  std::vector<std::string> out;
+  for (const ModuleRelease& rel : r.releases) out.push_back(rel.archiveName);
+  return out;
+}
+
+TEST(CataloguePageOrder, ReleasesComeOutNewestFirstWhateverThePageOrder) {
+  // Oldest first with repeats, then the same releases newest first: equal
+  // versions keep the later line in front either way.
+  const Parsed up = Parse(Listing({"2014-01-01 v_1.1.0 M.z70 f/a.zip", "2014-01-01 v_1.2.0 M.z70 f/b.zip",
+                                   "2014-01-01 v_1.2.0 M.z70 f/c.zip", "2014-01-01 v_1.3.0 M.z70 f/d.zip",
+                                   "2014-01-01 v_1.1.0 M.z70 f/e.zip"}));
+  ASSERT_EQ(up.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(ArchivesOf(up.catalogue.modules.records[0]),
+            (std::vector<std::string>{"d", "c", "b", "e", "a"}));
+
+  // Alternately from both ends towards the middle.
+  const Parsed middle = Parse(Listing({"2014-01-01 v_1.1.0 M.z70 f/1.zip", "2014-01-01 v_1.9.0 M.z70 f/9.zip",
+                                       "2014-01-01 v_1.2.0 M.z70 f/2.zip", "2014-01-01 v_1.8.0 M.z70 f/8.zip",
+                                       "2014-01-01 v_1.5.0 M.z70 f/5.zip"}));
+  ASSERT_EQ(middle.catalogue.modules.records.size(), 1u);
+  EXPECT_EQ(ArchivesOf(middle.catalogue.modules.records[0]),
+            (std::vector<std::string>{"9", "8", "5", "2", "1"}));
+}
+
+// A random module line and the release AddRelease would be handed for it.
+struct PageRelease {
+  std::string line;
+  bool system = false;
+  std::string name;
+  ModuleVersion version;
+  ReleaseDate date;
+  std::string archive;
+};
+
+PageRelease RandomRelease(std::mt19937& rng, int serial) {
+  static const char* const kNames[] = {"A", "B", "a", "AB", "DIAG01"};
+  static const char* const kVersions[] = {"%u.%u.%u", "%u.%u.%u.%u", "%u.%u", "%u..%u.%u"};
+  auto below = [&rng](unsigned n) { return static_cast<unsigned>(rng() % n); };
+  PageRelease r;
+  r.system = below(4) == 0;
+  r.name = kNames[below(5)];
+  // Few distinct versions, so that equal releases are common.
+  char version[64];
+  std::snprintf(version, sizeof version, kVersions[below(4)], below(3), below(4), below(3), below(2));
+  ParseVersion(version, r.version);
+  r.date.day = static_cast<std::uint8_t>(1 + below(28));
+  r.date.month = static_cast<std::uint8_t>(1 + below(12));
+  r.date.year = static_cast<std::uint16_t>(2010 + below(10));
+  r.archive = (r.system ? "qm7upd_" : "m_") + std::to_string(serial);
+  char line[200];
+  std::snprintf(line, sizeof line, "%04u-%02u-%02u v_%s %s.%s f/%s.zip", unsigned{r.date.year},
+                unsigned{r.date.month}, unsigned{r.date.day}, version, r.name.c_str(),
+                r.system ? "sys" : "z70", r.archive.c_str());
+  r.line = line;
+  return r;
+}
+
+std::string ListingOf(const std::vector<PageRelease>& releases) {
+  std::string page = Page({"modlist_dir", "../files/", "modlist_start"});
+  for (const PageRelease& r : releases) page += r.line + "<br>";
+  return page + "modlist_stop<br>";
+}
+
+void ExpectSameList(const ModuleList& got, const ModuleList& want) {
+  ASSERT_EQ(got.records.size(), want.records.size());
+  for (std::size_t i = 0; i < got.records.size(); ++i) {
+    const ModuleRecord& g = got.records[i];
+    const ModuleRecord& w = want.records[i];
+    EXPECT_EQ(g.name, w.name) << i;
+    EXPECT_EQ(g.series, w.series) << i;
+    ASSERT_EQ(g.releases.size(), w.releases.size()) << i;
+    for (std::size_t j = 0; j < g.releases.size(); ++j) {
+      const ModuleRelease& a = g.releases[j];
+      const ModuleRelease& b = w.releases[j];
+      EXPECT_EQ(a.archiveName, b.archiveName) << i << "/" << j;
+      EXPECT_EQ(a.version.form, b.version.form);
+      EXPECT_EQ(a.version.ver1, b.version.ver1);
+      EXPECT_EQ(a.version.ver2, b.version.ver2);
+      EXPECT_EQ(a.version.ver3, b.version.ver3);
+      EXPECT_EQ(a.date.day, b.date.day);
+      EXPECT_EQ(a.date.month, b.date.month);
+      EXPECT_EQ(a.date.year, b.date.year);
+      EXPECT_EQ(a.onScanner, b.onScanner);
+    }
+  }
+  EXPECT_EQ(got.index, want.index);
+}
+
+// The parser stores a page's releases all at once; the catalogue must be
+// exactly what AddRelease line by line gives, also when the catalogue
+// already holds releases of the same modules from an earlier page.
+TEST(CataloguePageOrder, RandomPagesGiveWhatAddReleaseLineByLineGives) {
+  std::mt19937 rng(20240517);
+  for (int round = 0; round < 40; ++round) {
+    ModuleCatalogue parsed, added;
+    int serial = 0;
+    for (int page = 0; page < 2; ++page) {
+      std::vector<PageRelease> releases;
+      const int lines = static_cast<int>(rng() % 300);
+      for (int i = 0; i < lines; ++i) releases.push_back(RandomRelease(rng, serial++));
+      std::string baseUrl;
+      ASSERT_EQ(ParseCataloguePage(ListingOf(releases), kHost, parsed, baseUrl), releases.size());
+      for (const PageRelease& r : releases) {
+        ASSERT_TRUE(AddRelease(added, r.system ? added.systemModules : added.modules, r.name, r.version,
+                               r.date, r.archive));
+      }
+    }
+    SCOPED_TRACE(round);
+    ExpectSameList(parsed.modules, added.modules);
+    ExpectSameList(parsed.systemModules, added.systemModules);
+  }
 }
 
 // ------------------------------------------------------ process-wide state
