@@ -7,6 +7,7 @@
 
 #include <dbt.h>
 
+#include <memory>
 #include <random>
 #include <set>
 
@@ -185,19 +186,21 @@ TEST_F(FaultTest, ScannerDiskGoneAsTheUnpackStartsFailsWithoutHarm) {
 TEST_F(FaultTest, ModuleThatCannotBeReplacedDuringTheUnpackIsLeftAsItWas) {
   ASSERT_TRUE(StartAppAndWait());
   const std::wstring shared = ScannerFile(L'R', L"shared.z70");
-  HANDLE holder = INVALID_HANDLE_VALUE;
+  // The other program's handle, closed however the test ends.
+  std::unique_ptr<void, decltype(&CloseHandle)> holder(nullptr, &CloseHandle);
   AtStep(kUnpacking, [&] {
-    holder = CreateFileW(shared.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(shared.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) holder.reset(file);
   });
   Command(304);
   ASSERT_TRUE(WaitForBoxes(1));
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ASSERT_NE(holder.get(), nullptr);
   EXPECT_EQ(Boxes()[0].text, kBadModule);
   EXPECT_EQ(ScannerListing(L'R'), (std::set<std::wstring>{L"DIAG_A.z70", L"shared.z70"}));
   EXPECT_TRUE(ScannerBytes(L'R', L"DIAG_A.z70") == module_);
   EXPECT_EQ(ScannerBytes(L'R', L"shared.z70"), kOldShared);
 
-  CloseHandle(holder);
+  holder.reset();
   EXPECT_TRUE(TryAgain());
   ExpectInstalled();
 }
