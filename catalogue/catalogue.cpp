@@ -102,7 +102,7 @@ void OrderAppendedReleases(std::vector<ModuleRelease>& releases, std::size_t sta
 
 void OrderTouchedRecords(ModuleList& list, std::vector<std::size_t>& starts) {
   assert(starts.size() <= list.records.size());
-  for (std::size_t i = 0; i < starts.size() && i < list.records.size(); ++i) {
+  for (std::size_t i = 0; i < starts.size(); ++i) {
     if (starts[i] != kUntouched) OrderAppendedReleases(list.records[i].releases, starts[i]);
   }
   starts.clear();

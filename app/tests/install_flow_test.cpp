@@ -13,6 +13,15 @@ const char kCell[] = "Дата 1.04.2014\nВерсия 2.0.7";
 
 FakeRows ThreeNew() { return FakeRows({{"M1", kCell}, {"M2", kCell}, {"M3", kCell}}); }
 
+// The first job with the worker, cancelled, then a close request: held
+// until the job reports.
+void StartCancelAndAskToClose(InstallFlow& flow, const FakeRows& rows) {
+  flow.QueueDownload(rows);
+  flow.TakeNextJob();
+  flow.OnCancel();
+  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kHold);
+}
+
 TEST(InstallFlow, WorksOffTheQueueOneJobAtATime) {
   InstallFlow flow;
   const FakeRows rows = ThreeNew();
@@ -115,18 +124,12 @@ TEST(InstallFlow, CloseRefusedWhileQueuedHeldDuringTheLastJob) {
 TEST(InstallFlow, HeldCloseIsCarriedOutAfterAFailureOrCancelToo) {
   InstallFlow flow;
   const FakeRows rows = ThreeNew();
-  flow.QueueDownload(rows);
-  flow.TakeNextJob();
-  flow.OnCancel();
-  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kHold);
+  StartCancelAndAskToClose(flow, rows);
   InstallReport report = flow.OnInstallDone(kInstallUnpackFailed);
   EXPECT_EQ(report.step, InstallStep::kStopped);
   EXPECT_TRUE(report.closeNow);
 
-  flow.QueueDownload(rows);
-  flow.TakeNextJob();
-  flow.OnCancel();
-  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kHold);
+  StartCancelAndAskToClose(flow, rows);
   report = flow.OnInstallDone(99);
   EXPECT_EQ(report.step, InstallStep::kNothing);
   EXPECT_TRUE(report.closeNow);
@@ -135,10 +138,7 @@ TEST(InstallFlow, HeldCloseIsCarriedOutAfterAFailureOrCancelToo) {
 TEST(InstallFlow, AbandonedJobLeavesNothingBusy) {
   InstallFlow flow;
   const FakeRows rows = ThreeNew();
-  flow.QueueDownload(rows);
-  flow.TakeNextJob();
-  flow.OnCancel();
-  EXPECT_EQ(flow.OnCloseRequest(), CloseDecision::kHold);
+  StartCancelAndAskToClose(flow, rows);
   flow.AbandonJob();
   EXPECT_FALSE(flow.jobWithWorker());
   EXPECT_FALSE(flow.closeHeld());
