@@ -23,6 +23,14 @@ function(zor_debian_source package pattern outvar)
   set(${outvar} ${dir} PARENT_SCOPE)
 endfunction()
 
+# The static archive: FindZLIB would otherwise take libz.dll.a, and the
+# programs would need a zlib1.dll that no Windows has.
+set(ZLIB_USE_STATIC_LIBS ON)
+# Build trees configured before kept the import library in their cache.
+if(ZLIB_LIBRARY_RELEASE MATCHES "\\.dll\\.a$")
+  unset(ZLIB_LIBRARY_RELEASE CACHE)
+  unset(ZLIB_LIBRARY CACHE)
+endif()
 find_package(ZLIB REQUIRED)
 find_package(Threads REQUIRED)
 

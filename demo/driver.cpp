@@ -12,6 +12,10 @@
 //                                       success only for the success message
 //   zordemo_driver close SECONDS yes|no asks the window to close and answers
 //                                       the safe-removal question
+//   zordemo_driver connecting SECONDS   waits for the connection dialog
+//                                       (no scanner attached), prints its
+//                                       stage text and cancels it; success
+//                                       once the program has ended
 //
 // Exit code 0 on success, 1 on failure or time-out, 2 on bad arguments.
 #include <windows.h>
@@ -216,6 +220,30 @@ int Close(DWORD seconds, bool eject) {
   return 1;
 }
 
+// With no scanner attached the program waits in its connection dialog,
+// the main window still hidden; Cancel ends it.
+int Connecting(DWORD seconds) {
+  const Deadline deadline(seconds);
+  for (; !deadline.Passed(); Sleep(kPollMs)) {
+    HWND main = MainWindow();
+    if (!main) continue;
+    for (HWND dialog : Dialogs(ProcessOf(main))) {
+      if (!IsWaitDialog(dialog)) continue;
+      const std::wstring stage = TextOf(GetDlgItem(dialog, IDC_WAIT_LABEL));
+      if (stage.empty()) continue;
+      Print(L"connecting: " + TextOf(dialog) + L": " + stage);
+      Print(std::wstring(L"main window ") + (IsWindowVisible(main) ? L"visible" : L"hidden"));
+      if (!PressButton(dialog, IDCANCEL)) return 1;
+      for (; !deadline.Passed(); Sleep(kPollMs))
+        if (!IsWindow(main)) return 0;
+      Print(L"error: the program did not end after Cancel");
+      return 1;
+    }
+  }
+  Print(L"error: no connection dialog in time");
+  return 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -232,6 +260,7 @@ int wmain(int argc, wchar_t** argv) {
     return PrintRect(main) ? 0 : 1;
   }
   if (command == L"install" && argc == 3) return Install(seconds);
+  if (command == L"connecting" && argc == 3) return Connecting(seconds);
   if (command == L"dialogs" && argc == 2) {
     HWND main = MainWindow();
     if (!main) return 1;
@@ -246,6 +275,6 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring answer = argv[3];
     if (answer == L"yes" || answer == L"no") return Close(seconds, answer == L"yes");
   }
-  Print(L"usage: zordemo_driver wait-ready SECONDS | rect | install SECONDS | close SECONDS yes|no");
+  Print(L"usage: zordemo_driver wait-ready SECONDS | rect | install SECONDS | close SECONDS yes|no | connecting SECONDS");
   return 2;
 }

@@ -493,7 +493,7 @@ BOOL CALLBACK CountName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
   return TRUE;
 }
 
-TEST(Resources, OneManifestAsInvokerWithoutDependencies) {
+TEST(Resources, OneManifestAsInvokerForWindows7To11WithoutDependencies) {
   std::vector<ULONG_PTR> names;
   EnumResourceNamesW(Self(), kManifestType, CountName, reinterpret_cast<LONG_PTR>(&names));
   ASSERT_EQ(names, (std::vector<ULONG_PTR>{1}));
@@ -506,6 +506,11 @@ TEST(Resources, OneManifestAsInvokerWithoutDependencies) {
   // of every control the program draws itself.
   EXPECT_EQ(xml.find("<dependency"), std::string::npos);
   EXPECT_EQ(xml.find("Common-Controls\""), std::string::npos);
+  // Windows 7 and 10/11 declared, so that neither applies Vista's shims; no
+  // DPI awareness, since the layout is in fixed pixels.
+  EXPECT_NE(xml.find("<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"), std::string::npos);
+  EXPECT_NE(xml.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos);
+  EXPECT_EQ(xml.find("dpiAware"), std::string::npos);
 }
 
 }  // namespace
