@@ -29,8 +29,8 @@ DIST = os.path.join(WORK, "dist")
 TITLE = "Управление сканером ЗОР"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 # Wine's 32-bit loader is a 32-bit Linux program; some kernels run none.
-RUNS_32_BIT = subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode == 0
+RUNS_32_BIT = subprocess.run([os.path.join(ROOT, "scripts", "wine"), "--version"], env=dict(os.environ, WINEARCH="win32"),
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
 sys.path.insert(0, os.path.join(ROOT, "release"))
 import check_imports  # noqa: E402
 
@@ -179,7 +179,7 @@ class Signing(unittest.TestCase):
 
     def test_bad_certificates_are_refused_before_anything_is_written(self):
         self.refused(["--pkcs12", os.path.join(self.dir, "none.p12")], self.env, "does not exist")
-        self.refused(["--pkcs12", self.p12], dict(self.env, ZOR_SIGN_PASSWORD="wrong"), "password is wrong")
+        self.refused(["--pkcs12", self.p12], dict(self.env, ZOR_SIGN_PASSWORD="wrong"), "ZOR_SIGN_PASSWORD is wrong")
         garbage = os.path.join(self.dir, "garbage.p12")
         with open(garbage, "wb") as f:
             f.write(b"not a certificate")
