@@ -66,31 +66,57 @@ LogTime Now() {
   return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-FileHandle OpenForAppend(const std::wstring& path) {
-  // Append-only access: every write lands at the end of the file as it is
-  // then, whoever else appends meanwhile.
-  return FileHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::uint64_t FileSize(HANDLE file) {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(file, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
+std::uint64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) return 0;
+  return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
+// Opens the log for appending and takes the writers' lock: one byte far
+// past any real end of the file, locked by every writer of every copy of
+// the program before it measures or appends. Append-only access alone
+// would do on Windows, but Wine finds the end and writes in two steps, and
+// a second writer between them overwrites a line; the lock also keeps two
+// writers from both rotating. The lock goes with the handle.
+FileHandle OpenLocked(const std::wstring& path) {
+  FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return file;
+  OVERLAPPED beyond{};
+  beyond.OffsetHigh = 0x40000000;   // 4 EiB: no log gets there
+  if (!LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &beyond)) return FileHandle();
+  return file;
 }
 
 void AppendLine(const std::string& line) {
   const std::wstring folder = LogFolder();
   if (folder.empty()) return;
   const std::wstring path = folder + L"\\" + WideFromAnsi(kLogFileName);
-  WIN32_FILE_ATTRIBUTE_DATA info;
-  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) {
-    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (LogNeedsRotation(size, line.size())) {
-      const std::wstring older = folder + L"\\" + WideFromAnsi(kOlderLogFileName);
-      MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-  }
-  FileHandle file = OpenForAppend(path);
+  FileHandle file = OpenLocked(path);
   // The program's start comes before the worker makes the module cache.
   if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && CreateDirectoryW(folder.c_str(), nullptr)) {
-    file = OpenForAppend(path);
+    file = OpenLocked(path);
   }
   if (!file) return;
+  const std::uint64_t size = FileSize(file.Get());
+  // A writer that waited for the lock while another rotated holds the older
+  // file now: the sizes differ, and it rotates nothing.
+  if (LogNeedsRotation(size, line.size()) && FileSize(path) == size) {
+    const std::wstring older = folder + L"\\" + WideFromAnsi(kOlderLogFileName);
+    // Renamed while still locked, so nobody appends to it meanwhile; the new
+    // file is locked before the old one is let go.
+    if (MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      FileHandle fresh = OpenLocked(path);
+      if (!fresh) return;
+      file = std::move(fresh);
+    }
+  }
   DWORD written = 0;
   WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
