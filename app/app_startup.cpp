@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "log/log_win.h"
 #include "resources/resource_ids.h"
 
 HINSTANCE gInstance = nullptr;
@@ -32,10 +33,14 @@ HWND CreateMainWindow(HINSTANCE instance) {
 }
 
 int RunMainWindow(HINSTANCE instance, int showCommand) {
+  LogProgramStart();
   LoadAppStrings(instance);
   RegisterMainWindowClass(instance);  // a failure shows as a failed creation
   HWND window = CreateMainWindow(instance);
-  if (window == nullptr) return 0;
+  if (window == nullptr) {
+    LogProgramEnd(0);
+    return 0;
+  }
   ShowWindow(window, showCommand);
   UpdateWindow(window);
 
@@ -46,5 +51,6 @@ int RunMainWindow(HINSTANCE instance, int showCommand) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  LogProgramEnd(static_cast<int>(message.wParam));
   return static_cast<int>(message.wParam);
 }

@@ -4,6 +4,7 @@
 #include <dbt.h>
 
 #include <memory>
+#include <string>
 
 #include "app/dialogs.h"
 #include "app/drawing.h"
@@ -13,6 +14,7 @@
 #include "app/ui_texts.h"
 #include "app/win_handles.h"
 #include "app/window_layout.h"
+#include "log/log_win.h"
 #include "resources/resource_ids.h"
 #include "worker/worker.h"
 
@@ -69,6 +71,13 @@ bool PostToWorker(const MainWindowState& state, UINT message, WPARAM wParam, LPA
 
 void SetWaitCursor(bool waiting) { SetCursor(LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW)); }
 
+// The user's side of an install result: the code and the message it shows.
+void LogInstallResult(int code) {
+  const char16_t* text = InstallFailureText(code);
+  LogWideEvent(L"install: result code " + std::to_wstring(code) + L", " +
+               (text != nullptr ? L"\u00AB" + std::wstring(Wide(text)) + L"\u00BB" : std::wstring(L"no message")));
+}
+
 // ---- install queue -------------------------------------------------------
 
 void HandCurrentJobToWorker(MainWindowState& state) {
@@ -77,7 +86,7 @@ void HandCurrentJobToWorker(MainWindowState& state) {
   if (!PostToWorker(state, WM_CT_INSTALL, static_cast<WPARAM>(request.releaseSelector),
                     reinterpret_cast<LPARAM>(&request))) {
     // No worker to report: give the job up as an unknown result would.
-    OutputDebugStringA("Failed [WM_CT_INSTALL]\n");
+    DebugText("Failed [WM_CT_INSTALL]\n");
     state.install.AbandonJob();
     if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
     state.progressDialog = nullptr;
@@ -121,6 +130,7 @@ void FinishInstall(HWND window, MainWindowState& state) {
     DestroyWindow(state.progressDialog);
   }
   state.progressDialog = nullptr;
+  LogWideEvent(L"install queue: finished, \u00AB" + std::wstring(Wide(InstallFinishedText(cancelled))) + L"\u00BB");
   MessageBoxW(window, Wide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
 }
 
@@ -175,7 +185,7 @@ LRESULT OnCreate(HWND window) {
     if (PostToWorker(state, WM_CT_START, 0, 0)) break;
     Sleep(kStartPostRetryMs);
     if (attempt == kStartPostAttempts) {
-      OutputDebugStringA("Failed [WM_CT_START]\n");
+      DebugText("Failed [WM_CT_START]\n");
       break;
     }
   }
@@ -226,6 +236,7 @@ void OnOpenModuleFolder() {
 void OnSelectScanner(HWND window, MainWindowState& state, int index) {
   if (!state.install.AcceptsScannerSelection()) return;
   const int selected = MarkScannerButton(window, index);
+  LogEvent("refresh asked: scanner button %d", selected);
   PostToWorker(state, WM_CT_REFRESH, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(window));
   if (!HoldsDialog(state.connectionDialog))
     state.connectionDialog = CreateDialogParamW(gInstance, MAKEINTRESOURCEW(IDD_WAIT), window, ConnectionDialogProc, 0);
@@ -266,6 +277,7 @@ LRESULT OnNotify(HWND window, MainWindowState& state, UINT message, WPARAM wPara
 
 void OnDeviceChange(HWND window, MainWindowState& state, WPARAM event) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
+  LogEvent("refresh asked: a device %s", event == DBT_DEVICEARRIVAL ? "arrived" : "was removed");
   // Index 0 only stands in: the refresh keeps the marked scanner while it is attached.
   PostToWorker(state, WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(window));
   if (HoldsDialog(state.connectionDialog)) return;
@@ -292,6 +304,7 @@ void OnRefreshDone(HWND window, MainWindowState& state, WPARAM code, LPARAM stag
 
 void OnInstallDone(HWND window, MainWindowState& state, WPARAM code) {
   SetWaitCursor(false);
+  LogInstallResult(static_cast<int>(code));
   const InstallReport report = state.install.OnInstallDone(static_cast<int>(code));
   switch (report.step) {
     case InstallStep::kNextJob:
@@ -346,6 +359,7 @@ void OnDestroy(HWND window, MainWindowState& state) {
     bool eject = false;
     if (SendDlgItemMessageW(window, IDC_SCANNER_PANEL, TB_BUTTONCOUNT, 0, 0) != 0)
       eject = MessageBoxW(nullptr, Wide(kEjectQuestion), gAppTitle, MB_YESNO | MB_SETFOREGROUND) == IDYES;
+    LogEvent("exit: safe removal %s", eject ? "asked for" : "not asked for");
     PostToWorker(state, WM_CT_STOP, eject ? 1 : 0, 0);
     WaitForWorker(state.worker.Get());
     state.worker.Reset();
@@ -404,6 +418,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnInstallDone(window, *state, wParam);
       return 0;
     case WM_CT_CANCEL:
+      LogEvent("install: cancelled by the user");
       state->install.OnCancel();
       return 0;
     case WM_CT_PROGRESS:

@@ -10,6 +10,7 @@
 #include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
 #include "catalogue/catalogue_win.h"
+#include "log/log_win.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void TraceLastResponse() {
   DWORD length = kResponseTextChars;
   InternetGetLastResponseInfoW(&error, text, &length);
   text[kResponseTextChars - 1] = L'\0';
-  OutputDebugStringW(text);
+  DebugText(text);
 }
 
 }  // namespace
@@ -41,7 +42,7 @@ void TraceLastResponse() {
 unsigned DownloadCatalogue(ModuleCatalogue& catalogue) {
   wchar_t url[kPageUrlChars];
   if (!WidePageUrl(url)) {
-    OutputDebugStringW(L"catalogue: page URL too long\n");
+    DebugText(L"catalogue: page URL too long\n");
     return 0;
   }
 
@@ -51,6 +52,7 @@ unsigned DownloadCatalogue(ModuleCatalogue& catalogue) {
   InternetHandle page(InternetOpenUrlW(root.get(), url, nullptr, 0,
                                        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
   if (!page) {
+    LogEvent("catalogue: page not opened, error %lu", GetLastError());
     TraceLastResponse();
     return 0;
   }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "catalogue/internet_handle.h"
+#include "log/log_win.h"
 
 static_assert(WM_CT_PROGRESS == WM_USER + 9, "progress message number");
 
@@ -46,7 +47,7 @@ void ReportFailedOpen() {
   DWORD error = GetLastError();
   wchar_t text[kResponseInfoChars];
   DWORD length = kResponseInfoChars;
-  if (InternetGetLastResponseInfoW(&error, text, &length) && length > 0) OutputDebugStringW(text);
+  if (InternetGetLastResponseInfoW(&error, text, &length) && length > 0) DebugText(text);
 }
 
 }  // namespace
@@ -56,6 +57,7 @@ bool DownloadPackage(HWND window, const char* url, const char* filePath) {
   if (!internet) return false;
   InternetHandle request(InternetOpenUrlA(internet.get(), url, nullptr, 0, kOpenFlags, 0));
   if (!request) {
+    LogEvent("download: %s not opened, error %lu", url, GetLastError());
     ReportFailedOpen();
     return false;
   }
@@ -75,6 +77,7 @@ bool DownloadPackage(HWND window, const char* url, const char* filePath) {
       });
   request.Close();
   internet.Close();
+  LogEvent("download: %s, %llu bytes received", url, static_cast<unsigned long long>(total));
   if (total == 0) return false;
 
   // Created only now: a transfer that failed leaves an older file alone.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "log/log_win.h"
 #include "unpack/unpack.h"
 
 namespace unpackfs {
@@ -85,7 +86,7 @@ bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   return true;
 }
 
-void DebugOutput(const char* text) { OutputDebugStringA(text); }
+void DebugOutput(const char* text) { DebugText(text); }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 

@@ -9,9 +9,11 @@
 #include "catalogue/catalogue_host.h"
 #include "catalogue/package_download.h"
 #include "device/win/scanner_device.h"
+#include "log/log_win.h"
 #include "unpack/unpack.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
+#include "worker/worker_log.h"
 #include "worker/worker_rules.h"
 
 namespace {
@@ -67,7 +69,9 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
 // whatever the outcome. True when the archive unpacked cleanly.
 bool TestArchive(HWND mainWindow, const char* archivePath) {
   WriteStatus(mainWindow, kStatusPartStep, kTextTesting);
-  const bool sound = ExtractArchive(archivePath, gTempUnpackPath) == 0;
+  const int result = ExtractArchive(archivePath, gTempUnpackPath);
+  LogEvent("install: test unpack of %s: %s (code %d)", archivePath, result == 0 ? "passed" : "failed", result);
+  const bool sound = result == 0;
   ClearTempDirectory();
   return sound;
 }
@@ -80,7 +84,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   // The page may name an archive "..\..\somewhere\x": such a release has no
   // place in the module cache and is not installable.
   if (!IsPlainArchiveName(release.archiveName)) {
-    OutputDebugStringA("install: archive name is not a plain file name\n");
+    DebugText("install: archive name is not a plain file name\n");
     return {kInstallNotFound, 0};
   }
 
@@ -92,10 +96,11 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   char url[kJobPathSize];
   if (!JoinBounded(archivePath, sizeof archivePath, {gModuleCachePath, release.archiveName, ".zip"}) ||
       !JoinBounded(url, sizeof url, {PackageBaseUrl(), release.archiveName, ".zip"})) {
-    OutputDebugStringA("install: archive path or package URL too long\n");
+    DebugText("install: archive path or package URL too long\n");
     return {kInstallNotFound, 0};
   }
 
+  LogInstallRelease(*slot, name, release);
   // A cached copy that fails its test is thrown away and fetched again.
   if (FileFound(archivePath) && !TestArchive(mainWindow, archivePath)) DeleteFileA(archivePath);
 
@@ -105,6 +110,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
     // it again, deletes it and downloads it afresh.
     if (!TestArchive(mainWindow, archivePath)) return {kInstallUnpackFailed, 0};
   } else {
+    LogEvent("install: archive taken from the module cache");
     PostMessageW(mainWindow, WM_CT_PROGRESS, 0, 1);
   }
 
@@ -115,6 +121,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   if (scanner == nullptr) return {kInstallNoScanner, 0};
 
   WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
+  LogEvent("install: unpacking onto scanner %lu, drive %c:", static_cast<unsigned long>(scanner->serialNumber), scanner->drive[0] != 0 ? static_cast<char>(scanner->drive[0]) : '-');
   char target[kJobPathSize];
   const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
   // The unpacker leaves the process in its target directory: never keep the
@@ -137,6 +144,7 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
   }
 
   const JobOutcome outcome = InstallModule(mainWindow, slot, releaseSelector, name);
+  LogEvent("install: %s ended, install code %d, refresh code %d", name, outcome.install, outcome.refresh);
   PostMessageW(mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
                static_cast<LPARAM>(outcome.refresh));
 }

@@ -12,6 +12,7 @@
 #include "resources/resource_ids.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
+#include "worker/worker_log.h"
 #include "worker/worker_rules.h"
 
 namespace {
@@ -149,6 +150,7 @@ int RunRefresh(HWND window, CatalogueSlot& slot) {
 
 int RefreshAndReport(HWND window, CatalogueSlot& slot) {
   const int code = RunRefresh(window, slot);
+  LogRefreshEnd(code, gScannerTable, slot.get());
   WriteStatus(window, kStatusPartConnection, code == kRefreshOk ? kTextOnline : kTextOffline);
   if (gScannerTable.count > 0) {
     PostMessageW(window, WM_CT_REFRESH_DONE, static_cast<WPARAM>(code), kRefreshFinished);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device/win/scanner_device.h"
+#include "log/log_win.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
 #include "worker/worker_rules.h"
@@ -58,6 +59,7 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   SetUpDirectory("%APPDATA%\\Zor70_Modules\\", gModuleCachePath);
   SetUpDirectory("%TEMP%\\ZorManager\\", gTempUnpackPath);
 
+  LogEvent("refresh: at the worker's start");
   RefreshAndReport(mainWindow, slot);
 
   while (GetMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerLastMessage) > 0) {

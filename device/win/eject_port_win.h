@@ -11,3 +11,7 @@ class WinEjectPort : public EjectPort {
   // Owned by no window: the worker shows it while the main window is being destroyed.
   void ShowMessage(const std::u16string& text, const std::u16string& caption) override;
 };
+
+// EjectScannerWith, then one line in the log: the scanner, the attempts, the
+// outcome and the last veto type, for support to see why a disk stayed.
+int EjectAndLog(const ScannerRecord& record, EjectPort& port);

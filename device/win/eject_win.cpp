@@ -39,5 +39,5 @@ class ConfigManagerPort : public WinEjectPort {
 
 int EjectScanner(const ScannerRecord& record) {
   ConfigManagerPort port;
-  return EjectScannerWith(record, port);
+  return EjectAndLog(record, port);
 }

@@ -14,6 +14,7 @@
 #include "device/win/eject_port_win.h"
 #include "device/win/handles.h"
 #include "device/win/scanner_device.h"
+#include "log/log_win.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ std::vector<SimScanner> LoadScanners() {
   std::vector<SimScanner> scanners = ParseSimScanners(text, &badLines);
   for (std::size_t line : badLines) {
     const std::string note = "Sim scanners: line " + std::to_string(line) + " ignored\n";
-    OutputDebugStringA(note.c_str());
+    DebugText(note.c_str());
   }
   return scanners;
 }
@@ -116,5 +117,5 @@ bool DiscoverScanners() { return DiscoverScanners(gScannerTable); }
 
 int EjectScanner(const ScannerRecord& record) {
   SimEjectPort port(record.serialNumber);
-  return EjectScannerWith(record, port);
+  return EjectAndLog(record, port);
 }

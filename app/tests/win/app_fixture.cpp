@@ -350,6 +350,11 @@ std::string AppTest::EjectLog() const {
   return text;
 }
 
+std::string AppTest::LogText() const {
+  std::string bytes;
+  return zortest::ReadWholeFile(LogPath(), &bytes) ? bytes : "<missing>";
+}
+
 // ---- the application -------------------------------------------------------------
 
 DWORD WINAPI AppTest::UiThread(LPVOID self) {

@@ -96,6 +96,9 @@ class AppTest : public ::testing::Test {
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
   std::string EjectLog() const;
+  // The program's log file (UTF-8), "<missing>" when there is none.
+  std::wstring LogPath() const { return root_.Child(L"appdata\\Zor70_Modules\\zormanager.log"); }
+  std::string LogText() const;
 
   // --- the application ---
   // Starts the UI thread, which runs the program's start-up; returns at once.

@@ -1,15 +1,18 @@
 // Faults from outside while the program runs: a server that fails, sends
 // garbage or goes down, a scanner disk that goes away or turns read-only as
 // a module is unpacked, a close while the worker writes to the scanner, and
-// the selected one of two scanners pulled out during a queue. Whatever
-// happens, the modules on the scanner stay whole and the program goes on.
+// the selected one of two scanners pulled out during a queue, a log file
+// that cannot be written. Whatever happens, the modules on the scanner stay
+// whole and the program goes on; the log tells support what happened.
 #include <windows.h>
 
 #include <dbt.h>
 
 #include <memory>
 #include <random>
+#include <regex>
 #include <set>
+#include <sstream>
 
 #include "app/tests/win/app_fixture.h"
 
@@ -239,6 +242,105 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
   EXPECT_TRUE(WaitForIdle());
   EXPECT_TRUE(AppRunning());
 }
+
+// ---- the log -------------------------------------------------------------------
+
+// One install that works and one that fails leave, in this order, the lines
+// support asks for; every line is dated, and the user's own folders appear
+// only as %APPDATA% and %TEMP%.
+TEST_F(FaultTest, LogTellsAnInstallAndAFailedInstallInOrder) {
+  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("2.1.3", "PRG_B.z70", "PRG_B")}));
+  FailPackage("PRG_B", 404);
+  ASSERT_TRUE(StartAppAndWait());
+  EXPECT_EQ(Try(), kNoServer);
+  ExpectInstalled();
+  AnswerBoxes({IDYES});   // remove the scanner safely
+  Post(WM_CLOSE);
+  ASSERT_TRUE(WaitForAppEnd());
+
+  const std::string log = LogText();
+  const std::string scanner = "scanners: 1234 on R: (selected)";
+  const std::vector<std::string> expected = {
+      "start: version 1.4.0.0, " + std::to_string(sizeof(void*) * 8) + "-bit build on ",
+      "refresh: at the worker's start",
+      "refresh: code 0 (done); " + scanner + "; catalogue: 2 modules, 0 system components",
+      "install: DIAG_A, release 1.0.0.1 of 12.05.2014, archive DIAG_A.zip",
+      "download: http://" + http_.host() + "/files/modules/DIAG_A.zip, ",
+      "install: test unpack of %APPDATA%\\Zor70_Modules\\DIAG_A.zip: passed (code 0)",
+      "install: unpacking onto scanner 1234, drive R:",
+      "refresh: code 0 (done); " + scanner,
+      "install: DIAG_A ended, install code 0, refresh code 0",
+      "install: result code 0, no message",
+      "install: PRG_B, release 2.1.0.3 of 12.05.2014, archive PRG_B.zip",
+      "install: PRG_B ended, install code 1, refresh code 0",
+      "install: result code 1, «Ошибка подключеня к серверу загрузки.»",
+      "exit: safe removal asked for",
+      "safe removal: scanner 1234, drive R:, 1 attempts, removed",
+      "end: exit code 0"};
+  std::istringstream lines(log);
+  std::string line;
+  std::size_t found = 0;
+  const std::regex dated(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d .*\r)");
+  while (std::getline(lines, line)) {
+    EXPECT_TRUE(std::regex_match(line, dated)) << line;
+    if (found < expected.size() && line.find(expected[found]) != std::string::npos) ++found;
+  }
+  EXPECT_EQ(found, expected.size()) << "missing: " << (found < expected.size() ? expected[found] : "") << "\n" << log;
+  EXPECT_EQ(log.find(zortest::Narrow(root_.path())), std::string::npos) << log;
+}
+
+// A log that cannot be written changes nothing the user sees.
+enum class LogFault { kLockedByAnotherProgram, kFolderInItsPlace, kDiskFull };
+
+class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogFault> {};
+
+TEST_P(LogFaultTest, InstallGoesAsEver) {
+  const std::wstring folder = root_.Child(L"appdata\\Zor70_Modules");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::string before = "kept\r\n";
+  std::unique_ptr<void, decltype(&CloseHandle)> holder(nullptr, &CloseHandle);
+  switch (GetParam()) {
+    case LogFault::kLockedByAnotherProgram:
+      ASSERT_TRUE(zortest::WriteWholeFile(LogPath(), before));
+      holder.reset(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE);
+      break;
+    case LogFault::kFolderInItsPlace:
+      ASSERT_TRUE(CreateDirectoryW(LogPath().c_str(), nullptr));
+      break;
+    case LogFault::kDiskFull:
+      // Every write to Linux's /dev/full fails with "no space left".
+      ASSERT_TRUE(zortest::RunUnix(L"/bin/ln", L"/bin/ln -s /dev/full \"" +
+                                                   zortest::Widen(zortest::UnixPathOf(folder)) + L"/zormanager.log\""));
+      ASSERT_TRUE(WaitFor([&] {
+        WIN32_FIND_DATAW entry;
+        HANDLE found = FindFirstFileW(LogPath().c_str(), &entry);
+        if (found != INVALID_HANDLE_VALUE) FindClose(found);
+        return found != INVALID_HANDLE_VALUE;
+      }));
+      break;
+  }
+
+  ASSERT_TRUE(StartAppAndWait());
+  EXPECT_EQ(Try(), kInstalled);
+  EXPECT_EQ(Boxes().size(), 1u);
+  ExpectInstalled();
+  AnswerBoxes({IDNO});
+  Post(WM_CLOSE);
+  ASSERT_TRUE(WaitForAppEnd());
+  EXPECT_EQ(exitCode(), 0);
+
+  holder.reset();
+  if (GetParam() == LogFault::kFolderInItsPlace) {
+    EXPECT_NE(GetFileAttributesW(LogPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  } else if (GetParam() != LogFault::kDiskFull) {
+    EXPECT_EQ(LogText(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, LogFaultTest,
+                         ::testing::Values(LogFault::kLockedByAnotherProgram, LogFault::kFolderInItsPlace,
+                                           LogFault::kDiskFull));
 
 }  // namespace
 }  // namespace apptest
