@@ -95,6 +95,7 @@ class Release(unittest.TestCase):
             self.assertEqual(guide.count(b"\n"), guide.count(b"\r\n"), arch)
             text = guide.decode("utf-8")
             for needed in (version(), r"%APPDATA%\Zor70_Modules", r"%LOCALAPPDATA%\Programs\ZorManager",
+                           r"%APPDATA%\Zor70_Modules\zormanager.log",
                            "Windows 7", "Ошибка подключения к интернету.", "Удалить"):
                 self.assertIn(needed, text, arch)
             self.assertNotIn("@", text)
