@@ -151,6 +151,10 @@ class Signing(unittest.TestCase):
                     f.write(archive.read("zormanager.exe"))
             self.assertIsNone(signature_problem(exe), arch)
             self.assertIsNone(signature_problem(os.path.join(self.out, setup)), arch)
+            # The uninstaller the installer writes is signed at build time too.
+            unpacked = os.path.join(self.dir, "unpacked-" + arch)
+            run(["7z", "x", "-y", "-o" + unpacked, os.path.join(self.out, setup), "uninstall.exe"])
+            self.assertIsNone(signature_problem(os.path.join(unpacked, "uninstall.exe")), arch)
         # The checksums are those of the signed files.
         with open(os.path.join(self.out, "SHA256SUMS")) as f:
             digest, name = f.readline().split("  ")
