@@ -61,6 +61,8 @@ class OutputFile {
 // Moves `from` onto `to`, replacing a file that exists there.
 bool MoveOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
+// The size of the regular file at `path`; false when there is none.
+bool ExistingFileSize(const char* path, std::uint64_t* size);
 
 // Bytes available to this process on the volume holding `directory`.
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);

@@ -58,6 +58,13 @@ bool MoveOver(const char* from, const char* to) { return rename(from, to) == 0; 
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
 
+bool ExistingFileSize(const char* path, std::uint64_t* size) {
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   struct statvfs info;
   if (statvfs(directory, &info) != 0) return false;

@@ -78,6 +78,14 @@ bool MoveOver(const char* from, const char* to) {
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
+bool ExistingFileSize(const char* path, std::uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return false;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  *size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
+
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   ULARGE_INTEGER available;
   if (!GetDiskFreeSpaceExA(directory, &available, nullptr, nullptr)) return false;
