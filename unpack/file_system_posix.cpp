@@ -47,6 +47,8 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   return true;
 }
 
+bool OutputFile::Flush() { return fsync(static_cast<int>(native_)) == 0; }
+
 bool OutputFile::Close() {
   if (native_ == kNone) return true;
   const int rc = close(static_cast<int>(native_));

@@ -1,6 +1,7 @@
 // Windows side of the unpacker's file-system layer: the ANSI file functions,
 // so that paths from the archive and the scanner's disk pass unconverted.
 #include "unpack/file_system.h"
+#include "unpack/file_system_win.h"
 
 #include <windows.h>
 
@@ -65,6 +66,8 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   return true;
 }
 
+bool OutputFile::Flush() { return DurableWrites().flushFileBuffers(AsHandle(native_)) != 0; }
+
 bool OutputFile::Close() {
   if (native_ == kNone) return true;
   const BOOL ok = CloseHandle(AsHandle(native_));
@@ -72,8 +75,13 @@ bool OutputFile::Close() {
   return ok != 0;
 }
 
+DurableWriteCalls& DurableWrites() {
+  static DurableWriteCalls calls;
+  return calls;
+}
+
 bool MoveOver(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+  return DurableWrites().moveFileEx(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }

@@ -318,6 +318,12 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
     }
     written += static_cast<std::uint64_t>(count);
   }
+  // A scanner pulled out after "success" must hold the whole module: its
+  // data reaches the device before the file replaces the old one.
+  if (err == UNZ_OK && !temp.file().Flush()) {
+    std::printf("error in writing extracted file\n");
+    err = UNZ_ERRNO;
+  }
   if (!temp.file().Close() && err == UNZ_OK) {
     std::printf("error in writing extracted file\n");
     err = UNZ_ERRNO;

@@ -63,10 +63,12 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
   return JoinBounded(target, sizeof target, {narrow, "\\Program Files"});
 }
 
-// Test unpack into the temporary unpack directory, which is emptied again
-// whatever the outcome. True when the archive unpacked cleanly.
+// Test unpack into the temporary unpack directory, which is emptied before
+// (whatever an earlier run left there would stand in the way) and again
+// after, whatever the outcome. True when the archive unpacked cleanly.
 bool TestArchive(HWND mainWindow, const char* archivePath) {
   WriteStatus(mainWindow, kStatusPartStep, kTextTesting);
+  ClearTempDirectory();
   const bool sound = ExtractArchive(archivePath, gTempUnpackPath) == 0;
   ClearTempDirectory();
   return sound;
@@ -141,17 +143,41 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
                static_cast<LPARAM>(outcome.refresh));
 }
 
-void ClearTempDirectory() {
+namespace {
+
+// Deletes everything inside `directory` (which ends in a separator). A
+// reparse point (junction, symbolic link) is removed itself, never entered.
+void EmptyDirectory(const char* directory) {
   char pattern[kJobPathSize];
-  if (!JoinBounded(pattern, sizeof pattern, {gTempUnpackPath, "*.*"})) return;
+  if (!JoinBounded(pattern, sizeof pattern, {directory, "*"})) return;
   WIN32_FIND_DATAA entry;
   FindHandle listing(FindFirstFileA(pattern, &entry));
   if (!listing) return;
   do {
     const std::string_view name(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
     if (name == "." || name == "..") continue;
-    // Subdirectories fail to delete and stay, with what they hold.
     char path[kJobPathSize];
-    if (JoinBounded(path, sizeof path, {gTempUnpackPath, name})) DeleteFileA(path);
+    if (!JoinBounded(path, sizeof path, {directory, name})) continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      DeleteFileA(path);
+      continue;
+    }
+    char inside[kJobPathSize];
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        JoinBounded(inside, sizeof inside, {path, "\\"})) {
+      EmptyDirectory(inside);
+    }
+    RemoveDirectoryA(path);
   } while (FindNextFileA(listing.get(), &entry));
+}
+
+}  // namespace
+
+void ClearTempDirectory() {
+  char directory[kJobPathSize];
+  const std::string_view path(gTempUnpackPath, strnlen(gTempUnpackPath, sizeof gTempUnpackPath));
+  if (path.empty()) return;
+  const bool separated = path.back() == '\\' || path.back() == '/';
+  if (!JoinBounded(directory, sizeof directory, {path, separated ? "" : "\\"})) return;
+  EmptyDirectory(directory);
 }

@@ -42,6 +42,7 @@ void RebuildScannerPanel(HWND window);
 // Ends with exactly one WM_CT_INSTALL_DONE to `mainWindow`.
 void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request);
 
-// Deletes the files directly inside the temporary unpack directory;
-// subdirectories and what they hold stay.
+// Empties the temporary unpack directory completely, subdirectories
+// included. A junction or symbolic link inside it is removed as a link:
+// what it points at is never entered.
 void ClearTempDirectory();

@@ -345,12 +345,18 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
   ExpectInstalledOnJ();
 }
 
-TEST(ClearTempDirectory, DeletesFilesButNotSubdirectories) {
+// What a test unpack left, subdirectories too, would make a later package
+// with a file of that name fail its test unpack for good.
+TEST(ClearTempDirectory, EmptiesItWholeButNeverEntersALink) {
   zortest::TempDir dir(L"cleartemp");
+  zortest::TempDir outside(L"cleartemp-outside");
   ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"a.z70"), "a"));
-  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"b.txt"), "b"));
-  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"sub").c_str(), nullptr));
-  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"sub\\c.z70"), "c"));
+  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"drv.sys").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"drv.sys\\deeper").c_str(), nullptr));
+  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"drv.sys\\deeper\\x"), "x"));
+  ASSERT_TRUE(zortest::WriteWholeFile(outside.Child(L"keep.z70"), "keep"));
+  const bool linked = CreateSymbolicLinkW(dir.Child(L"link").c_str(), outside.path().c_str(),
+                                          SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
 
   char saved[MAX_PATH];
   std::memcpy(saved, gTempUnpackPath, MAX_PATH);
@@ -361,8 +367,10 @@ TEST(ClearTempDirectory, DeletesFilesButNotSubdirectories) {
   std::memcpy(gTempUnpackPath, saved, MAX_PATH);
 
   EXPECT_FALSE(zortest::FileExists(dir.Child(L"a.z70")));
-  EXPECT_FALSE(zortest::FileExists(dir.Child(L"b.txt")));
-  EXPECT_TRUE(zortest::FileExists(dir.Child(L"sub\\c.z70")));
+  EXPECT_FALSE(zortest::FileExists(dir.Child(L"drv.sys")));
+  EXPECT_TRUE(zortest::FileExists(dir.path()));
+  EXPECT_TRUE(zortest::FileExists(outside.Child(L"keep.z70")));
+  if (linked) EXPECT_FALSE(zortest::FileExists(dir.Child(L"link")));
 }
 
 }  // namespace
