@@ -223,6 +223,7 @@ void AppTest::SetUp() {
     const auto found = packages_.find(archive);
     if (failure != failures_.end() || found == packages_.end()) {
       res.status = failure != failures_.end() ? failure->second : 404;
+      res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>", "text/html");
       return;
     }
     if (cut_.erase(archive) != 0) {

@@ -75,7 +75,7 @@ class AppTest : public ::testing::Test {
   // Archives requested so far, in order.
   std::vector<std::string> PackageRequests();
   bool WaitForPackageRequests(std::size_t count);
-  // Answered with this HTTP status instead of the archive.
+  // Answered with this HTTP status and an HTML error page instead of the archive.
   void FailPackage(const std::string& archive, int status);
   // The next request for the archive gets its headers and the first half of
   // its bytes, then the connection drops, as when the server dies mid-body.
