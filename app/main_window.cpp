@@ -127,7 +127,7 @@ void FinishInstall(HWND window, MainWindowState& state) {
 void StopInstall(HWND window, MainWindowState& state, const char16_t* text) {
   if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
-  MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
+  if (text != nullptr) MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
 }
 
 // ---- message handlers ----------------------------------------------------
@@ -290,9 +290,9 @@ void OnRefreshDone(HWND window, MainWindowState& state, WPARAM code, LPARAM stag
   EnableWindow(GetDlgItem(window, IDC_DOWNLOAD_BUTTON), ApplyDownloadRule(anyNew, rows) != 0);
 }
 
-void OnInstallDone(HWND window, MainWindowState& state, WPARAM code) {
+void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refreshCode) {
   SetWaitCursor(false);
-  const InstallReport report = state.install.OnInstallDone(static_cast<int>(code));
+  const InstallReport report = state.install.OnInstallDone(static_cast<int>(code), static_cast<int>(refreshCode));
   switch (report.step) {
     case InstallStep::kNextJob:
       UpdateWindow(window);
@@ -401,7 +401,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnRefreshDone(window, *state, wParam, lParam);
       return 0;
     case WM_CT_INSTALL_DONE:
-      OnInstallDone(window, *state, wParam);
+      OnInstallDone(window, *state, wParam, lParam);
       return 0;
     case WM_CT_CANCEL:
       state->install.OnCancel();
