@@ -265,9 +265,13 @@ LRESULT OnNotify(HWND window, MainWindowState& state, UINT message, WPARAM wPara
 }
 
 void OnDeviceChange(HWND window, MainWindowState& state, WPARAM event) {
+  // Once the window is going, a refresh would go to a worker that is ending
+  // and its dialog would hold the process open.
+  if (state.destroying) return;
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-  // Index 0 only stands in: the refresh keeps the marked scanner while it is attached.
-  PostToWorker(state, WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(window));
+  // The selection stays on the marked scanner even when this refresh stops
+  // before its panel rebuild; the rebuild moves it if that scanner went.
+  PostToWorker(state, WM_CT_REFRESH, kKeepSelection, reinterpret_cast<LPARAM>(window));
   if (HoldsDialog(state.connectionDialog)) return;
   const INT_PTR answer = DialogBoxParamW(gInstance, MAKEINTRESOURCEW(IDD_WAIT), nullptr, ConnectionDialogProc,
                                          reinterpret_cast<LPARAM>(&state.connectionDialog));

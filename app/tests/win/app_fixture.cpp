@@ -91,6 +91,22 @@ std::vector<HWND> ThreadWindows(DWORD threadId) {
   return windows;
 }
 
+// Top-level windows of the program's threads: the UI thread and the worker
+// (which shows the eject failure box), never the test's own.
+BOOL CALLBACK CollectProgramWindow(HWND window, LPARAM list) {
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && thread != GetCurrentThreadId())
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ProgramWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectProgramWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
 UINT IconKind(HWND box) {
   const struct {
     LPCWSTR id;
@@ -520,7 +536,7 @@ void AppTest::ServiceBoxes() {
   if (uiThreadId_ == 0) return;
   for (auto it = answeredBoxes_.begin(); it != answeredBoxes_.end();)
     it = IsWindow(*it) ? std::next(it) : answeredBoxes_.erase(it);
-  for (HWND window : ThreadWindows(uiThreadId_)) {
+  for (HWND window : ProgramWindows()) {
     if (ClassOf(window) != L"#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr) continue;
     if (GetDlgItem(window, kWaitLabelId) != nullptr || !IsWindowVisible(window)) continue;
     if (answeredBoxes_.count(window) != 0) continue;
@@ -534,6 +550,7 @@ void AppTest::RecordBox(HWND box) {
   record.caption = Text(box);
   record.icon = IconKind(box);
   record.yesNo = GetDlgItem(box, IDYES) != nullptr;
+  record.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (!answers_.empty()) {
     record.answer = answers_.front();
     answers_.pop_front();

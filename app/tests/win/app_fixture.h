@@ -2,8 +2,8 @@
 // on drives R: and S:, an HTTP server on 127.0.0.1 as the catalogue server,
 // %APPDATA% inside a fresh directory, and the window itself on a thread of
 // its own (the "UI thread"), driven from the test's thread by messages.
-// Message boxes are found, recorded and answered by every wait, so no wait
-// can hang on one.
+// Message boxes (of the UI thread and of the worker) are found, recorded and
+// answered by every wait, so no wait can hang on one.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +47,7 @@ struct BoxRecord {
   std::wstring caption;
   UINT icon = 0;  // MB_ICONINFORMATION, MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING or 0
   bool yesNo = false;
+  bool topmost = false;
   int answer = 0;
 };
 
