@@ -119,9 +119,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
   char target[kJobPathSize];
   const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
-  // The unpacker leaves the process in its target directory: never keep the
-  // scanner's disk (or the temporary directory) as the current directory.
-  SetCurrentDirectoryA(gModuleCachePath);
+  LeaveUnpackTarget();
   if (!unpacked) return {kInstallUnpackFailed, 0};
 
   return {kInstallOk, RefreshAndReport(mainWindow, slot)};
@@ -141,6 +139,13 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
   const JobOutcome outcome = InstallModule(mainWindow, slot, releaseSelector, name);
   PostMessageW(mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
                static_cast<LPARAM>(outcome.refresh));
+}
+
+void LeaveUnpackTarget() {
+  if (SetCurrentDirectoryA(gModuleCachePath) || SetCurrentDirectoryA(gTempUnpackPath)) return;
+  char windows[MAX_PATH + 1] = {};
+  const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+  if (length > 0 && length < sizeof windows) SetCurrentDirectoryA(windows);
 }
 
 namespace {

@@ -345,6 +345,44 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
   ExpectInstalledOnJ();
 }
 
+// A module cache the process cannot enter (its "Traverse folder" right
+// denied) must not leave the process on the scanner's disk.
+TEST(LeaveUnpackTarget, FallsBackToTheTemporaryThenTheWindowsDirectory) {
+  zortest::TempDir target(L"unpack-target");
+  zortest::TempDir temp(L"unpack-temp");
+  char savedCache[MAX_PATH], savedTemp[MAX_PATH];
+  std::memcpy(savedCache, gModuleCachePath, MAX_PATH);
+  std::memcpy(savedTemp, gTempUnpackPath, MAX_PATH);
+  const std::string missing = temp.pathA() + "\\no-such-folder\\";
+  const std::string tempPath = temp.pathA() + "\\";
+  ASSERT_LT(missing.size(), sizeof gModuleCachePath);
+  std::memcpy(gModuleCachePath, missing.c_str(), missing.size() + 1);
+  std::memcpy(gTempUnpackPath, tempPath.c_str(), tempPath.size() + 1);
+
+  const auto current = [] {
+    wchar_t path[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, path);
+    std::wstring text(path);
+    if (!text.empty() && text.back() == L'\\') text.pop_back();
+    return text;
+  };
+  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
+  LeaveUnpackTarget();
+  const std::wstring first = current();
+  std::memcpy(gTempUnpackPath, missing.c_str(), missing.size() + 1);
+  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
+  LeaveUnpackTarget();
+  const std::wstring second = current();
+  std::memcpy(gModuleCachePath, savedCache, MAX_PATH);
+  std::memcpy(gTempUnpackPath, savedTemp, MAX_PATH);
+  LeaveUnpackTarget();
+
+  EXPECT_EQ(first, temp.path());
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(second, std::wstring(windows));
+}
+
 // What a test unpack left, subdirectories too, would make a later package
 // with a file of that name fail its test unpack for good.
 TEST(ClearTempDirectory, EmptiesItWholeButNeverEntersALink) {
