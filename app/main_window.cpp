@@ -22,6 +22,7 @@ constexpr int kStartPostAttempts = 100;
 constexpr DWORD kStartPostRetryMs = 10;
 constexpr DWORD kWorkerStopWaitMs = 60000;
 constexpr DWORD kFinishedDialogPauseMs = 500;
+constexpr UINT_PTR kFinishedDialogTimer = 1;
 constexpr int kFillerColumn = 2;
 
 // Everything the window keeps from WM_CREATE to its destruction. Main
@@ -33,6 +34,7 @@ struct MainWindowState {
   DWORD workerId = 0;
   InstallFlow install;
   bool destroying = false;  // WM_DESTROY has begun: its eject question pumps messages
+  bool finishPending = false;  // the full bar is shown for a moment before the success message
   HWND progressDialog = nullptr;
   HWND connectionDialog = nullptr;  // the slot: the open connection dialog, if any
   FontHandle normalFont;
@@ -97,11 +99,13 @@ void StartInstall(HWND window, MainWindowState& state) {
 }
 
 void OnDownloadCommand(HWND window, MainWindowState& state) {
+  if (state.finishPending) return;  // the last queue's dialog is still up
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
   if (state.install.QueueDownload(rows) != 0) StartInstall(window, state);
 }
 
 void OnModuleDoubleClick(HWND window, MainWindowState& state, const NMITEMACTIVATE& click) {
+  if (state.finishPending) return;
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
   if (state.install.QueueDoubleClick(rows, click.iItem) != 0) StartInstall(window, state);
 }
@@ -112,16 +116,31 @@ void AdvanceProgress(const MainWindowState& state) {
   SendMessageW(bar, PBM_SETPOS, position + 1, 0);
 }
 
-void FinishInstall(HWND window, MainWindowState& state) {
-  bool cancelled = false;
-  if (state.progressDialog != nullptr) {
-    cancelled = GetWindowLongPtrW(state.progressDialog, DWLP_USER) != 0;
-    // Lets the user see the full bar before it goes.
-    if (!cancelled) Sleep(kFinishedDialogPauseMs);
-    DestroyWindow(state.progressDialog);
-  }
+void CloseFinishedInstall(HWND window, MainWindowState& state, bool cancelled) {
+  if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
   MessageBoxW(window, Wide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
+}
+
+void FinishInstall(HWND window, MainWindowState& state) {
+  const bool cancelled =
+      state.progressDialog != nullptr && GetWindowLongPtrW(state.progressDialog, DWLP_USER) != 0;
+  // Lets the user see the full bar before it goes. A timer, not a sleep:
+  // the worker's sends to the window must still be answered meanwhile.
+  if (!cancelled && state.progressDialog != nullptr &&
+      SetTimer(window, kFinishedDialogTimer, kFinishedDialogPauseMs, nullptr) != 0) {
+    state.finishPending = true;
+    return;
+  }
+  CloseFinishedInstall(window, state, cancelled);
+}
+
+// The pause is over (or a close cannot wait for it).
+void OnFinishedDialogTimer(HWND window, MainWindowState& state) {
+  KillTimer(window, kFinishedDialogTimer);
+  if (!state.finishPending) return;
+  state.finishPending = false;
+  CloseFinishedInstall(window, state, false);
 }
 
 void StopInstall(HWND window, MainWindowState& state, const char16_t* text) {
@@ -326,6 +345,10 @@ void OnProgress(const MainWindowState& state, WPARAM kilobytes, LPARAM fromCache
 
 void OnClose(HWND window, MainWindowState& state) {
   if (state.destroying) return;
+  if (state.finishPending) {
+    OnFinishedDialogTimer(window, state);  // the success message first
+    if (StateOf(window) == nullptr) return;
+  }
   if (state.install.OnCloseRequest() == CloseDecision::kClose) DestroyWindow(window);
 }
 
@@ -416,6 +439,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
       OnClose(window, *state);
       return 0;
+    case WM_TIMER:
+      if (wParam == kFinishedDialogTimer) {
+        OnFinishedDialogTimer(window, *state);
+        return 0;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DESTROY:
       OnDestroy(window, *state);
       return 0;

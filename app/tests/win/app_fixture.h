@@ -93,6 +93,8 @@ class AppTest : public ::testing::Test {
   // lands exactly between two steps of a job; it must take well under the
   // worker's 500 ms send time-out.
   void AtStep(const std::wstring& text, std::function<void()> action);
+  // The same when the progress bar is set to `position`.
+  void AtBarPosition(WPARAM position, std::function<void()> action);
 
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
@@ -144,6 +146,8 @@ class AppTest : public ::testing::Test {
   std::vector<BoxRecord> Boxes();
   bool WaitForBoxes(std::size_t count, DWORD ms = kWaitMs);
   std::vector<BarMessage> BarMessages();
+  // The texts the kilobyte line 1006 was given, in order.
+  std::vector<std::wstring> KilobyteTexts();
 
   zortest::TempDir root_{L"app"};
   zortest::TestHttpServer http_;

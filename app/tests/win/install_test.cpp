@@ -116,6 +116,62 @@ TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
   ASSERT_TRUE(WaitForBoxes(1));
 }
 
+// The label ends where the module name begins, and both texts fit their
+// controls: the name is never painted over.
+TEST_F(InstallTest, ModuleNameSitsBesideItsLabelUnclipped) {
+  Publish({"ENGINE_DIAGNOSTICS"});
+  HoldPackage("ENGINE_DIAGNOSTICS");
+  ASSERT_TRUE(StartAppAndWait());
+  Command(304);
+  ASSERT_TRUE(WaitForPackageRequests(1));
+  HWND dialog = ProgressDialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND label = GetDlgItem(dialog, 1002);
+  HWND name = GetDlgItem(dialog, 1000);
+  const auto box = [dialog](HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const auto textWidth = [this](HWND control) {
+    const std::wstring text = Text(control);
+    HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(Send(control, WM_GETFONT)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
+  };
+  EXPECT_EQ(Text(label), L"Обновляется модуль: ");
+  EXPECT_EQ(Text(name), L"ENGINE_DIAGNOSTICS");
+  const RECT labelBox = box(label), nameBox = box(name);
+  EXPECT_EQ(labelBox.right, nameBox.left);
+  EXPECT_EQ(labelBox.top, nameBox.top);
+  EXPECT_GE(labelBox.right - labelBox.left, textWidth(label));
+  EXPECT_GE(nameBox.right - nameBox.left, textWidth(name));
+  EXPECT_LE(nameBox.right, box(GetDlgItem(dialog, IDCANCEL)).left);
+  LetGo("ENGINE_DIAGNOSTICS");
+  ASSERT_TRUE(WaitForBoxes(1));
+}
+
+// The full bar stays up for a moment, but the window's thread goes on
+// handling messages meanwhile: what reaches it during the pause still
+// finds the dialog open.
+TEST_F(InstallTest, PauseBeforeTheFinishedDialogGoesDoesNotBlockTheWindow) {
+  Publish({"DIAG_A"});
+  ASSERT_TRUE(StartAppAndWait());
+  HWND main = Main();
+  AtBarPosition(1, [main] { PostMessageW(main, WM_USER + 9 /* WM_CT_PROGRESS */, 4321, 0); });
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, L"Загрузка произведена успешно.");
+  const std::vector<std::wstring> texts = KilobyteTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), L"4321 KB");
+}
+
 TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {
   Publish({"DIAG_A", "PRG_B", "DIAG_C"});
   HoldPackage("DIAG_A");
