@@ -30,6 +30,17 @@ class InstallTest : public AppTest {
 
   bool OnScanner(const std::string& file) { return zortest::FileExists(ScannerFile(L'R', zortest::Widen(file))); }
 
+  // Publishes one module, starts its install and holds its download: the
+  // progress dialog stays open until LetGo. Null when it did not open.
+  HWND OpenHeldProgressDialog(const std::string& module) {
+    Publish({module});
+    HoldPackage(module);
+    if (!StartAppAndWait()) return nullptr;
+    Command(304);
+    if (!WaitForPackageRequests(1)) return nullptr;
+    return ProgressDialog();
+  }
+
   bool WaitForBarPosition(LPARAM position) {
     return WaitFor([&] { return Send(GetDlgItem(ProgressDialog(), 1005), PBM_GETPOS) == position; });
   }
@@ -101,12 +112,7 @@ TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
 }
 
 TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
-  Publish({"DIAG_A"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
+  HWND dialog = OpenHeldProgressDialog("DIAG_A");
   ASSERT_NE(dialog, nullptr);
   Send(Main(), WM_USER + 9 /* WM_CT_PROGRESS */, 1536, 0);
   EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"1536 KB");
@@ -119,12 +125,7 @@ TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
 // The label ends where the module name begins, and both texts fit their
 // controls: the name is never painted over.
 TEST_F(InstallTest, ModuleNameSitsBesideItsLabelUnclipped) {
-  Publish({"ENGINE_DIAGNOSTICS"});
-  HoldPackage("ENGINE_DIAGNOSTICS");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
+  HWND dialog = OpenHeldProgressDialog("ENGINE_DIAGNOSTICS");
   ASSERT_NE(dialog, nullptr);
   HWND label = GetDlgItem(dialog, 1002);
   HWND name = GetDlgItem(dialog, 1000);
