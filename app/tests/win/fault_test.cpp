@@ -144,6 +144,23 @@ TEST_F(FaultTest, ServerDyingMidDownloadLosesNothing) {
   ExpectInstalled();
 }
 
+// The server goes away while the first of two modules is written: the
+// refresh after it finds no catalogue and says so, and the queue ends there,
+// with no "module not found" stacked on top.
+TEST_F(FaultTest, ServerGoneMidQueueGivesOneMessage) {
+  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("1.0.0.1", "DIAG_B.z70", "DIAG_B")}));
+  ServePackage("DIAG_B", StoredZip({{"DIAG_B.z70", "module B"}}));
+  ASSERT_TRUE(StartAppAndWait());
+  AtStep(kUnpacking, [this] { StopServer(); });
+  EXPECT_EQ(Try(), L"Ошибка подключения к интернету.");
+  ASSERT_TRUE(WaitFor([&] { return ProgressDialog() == nullptr; }));
+  ASSERT_TRUE(Settle());  // a message the window opens next is up by now
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(ScannerBytes(L'R', L"DIAG_A.z70"), module_);
+  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A"}));
+}
+
 TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
   ServePackage("DIAG_A", RandomBytes(64 * 1024, 11));
   ASSERT_TRUE(StartAppAndWait());
