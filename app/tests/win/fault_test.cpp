@@ -161,6 +161,34 @@ TEST_F(FaultTest, ServerGoneMidQueueGivesOneMessage) {
   EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A"}));
 }
 
+// A scanner with 224 KiB left takes four 200 KiB modules over four of the
+// same size: each replaces its old file before the next is written, so only
+// one temporary file at a time needs room. The disk is a 1 MiB tmpfs
+// mounted over the scanner's directory (the tests run as root).
+TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
+  const std::wstring disk = zortest::Widen(zortest::UnixPathOf(root_.Child(L"R")));
+  ULARGE_INTEGER free{};
+  const auto freeOnR = [&] { return GetDiskFreeSpaceExW(L"R:\\", &free, nullptr, nullptr) ? free.QuadPart : 0; };
+  if (disk.empty() || !zortest::RunUnix(L"/bin/mount", L"/bin/mount -t tmpfs -o size=1m zor70-scanner \"" + disk + L"\"") ||
+      !WaitFor([&] { return freeOnR() > 0 && freeOnR() <= 1024 * 1024; }, 5000))
+    GTEST_SKIP() << "no tmpfs could be mounted as the scanner's disk";
+  struct Unmount {
+    std::wstring disk;
+    ~Unmount() { zortest::RunUnix(L"/bin/umount", L"/bin/umount -l \"" + disk + L"\""); }
+  } unmount{disk};
+  ASSERT_TRUE(CreateDirectoryW(ScannerFile(L'R', L"").c_str(), nullptr));
+  std::vector<std::pair<std::string, std::string>> entries = {{"DIAG_A.z70", "module A"}};
+  for (const char* name : {"M1.z70", "M2.z70", "M3.z70", "M4.z70"}) {
+    PutOnScanner(L'R', zortest::Widen(name), std::string(200 * 1024, 'o'));
+    entries.emplace_back(name, RandomBytes(200 * 1024, name[1]));
+  }
+  ASSERT_LT(freeOnR(), 300u * 1024);
+  ServePackage("DIAG_A", StoredZip(entries));
+  ASSERT_TRUE(StartAppAndWait());
+  EXPECT_EQ(Try(), kInstalled);
+  for (const auto& [name, bytes] : entries) EXPECT_TRUE(ScannerBytes(L'R', zortest::Widen(name)) == bytes) << name;
+}
+
 TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
   ServePackage("DIAG_A", RandomBytes(64 * 1024, 11));
   ASSERT_TRUE(StartAppAndWait());
