@@ -577,7 +577,6 @@ void AppTest::RecordBox(HWND box) {
   record.caption = Text(box);
   record.icon = IconKind(box);
   record.yesNo = GetDlgItem(box, IDYES) != nullptr;
-  record.topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (!answers_.empty()) {
     record.answer = answers_.front();
     answers_.pop_front();

@@ -47,7 +47,6 @@ struct BoxRecord {
   std::wstring caption;
   UINT icon = 0;  // MB_ICONINFORMATION, MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING or 0
   bool yesNo = false;
-  bool topmost = false;
   int answer = 0;
 };
 
