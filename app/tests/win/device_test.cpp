@@ -92,7 +92,8 @@ TEST_F(DeviceTest, RefreshStoppedEarlyKeepsTheInstallOnTheMarkedScanner) {
 
   AtStep(L"Обнаружение сканера", [] { Sleep(1500); });  // three times the worker's wait
   DeviceChange(DBT_DEVICEARRIVAL);
-  ASSERT_TRUE(WaitFor([&] { return StatusText(0) == L"Оффлайн" && ConnectionDialog() == nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() == nullptr; }));  // the refresh has ended
   EXPECT_EQ(MarkedScanner(), 1);
 
   Command(304);
