@@ -408,7 +408,9 @@ TEST(ClearTempDirectory, EmptiesItWholeButNeverEntersALink) {
   EXPECT_FALSE(zortest::FileExists(dir.Child(L"drv.sys")));
   EXPECT_TRUE(zortest::FileExists(dir.path()));
   EXPECT_TRUE(zortest::FileExists(outside.Child(L"keep.z70")));
-  if (linked) EXPECT_FALSE(zortest::FileExists(dir.Child(L"link")));
+  if (linked) {
+    EXPECT_FALSE(zortest::FileExists(dir.Child(L"link")));
+  }
 }
 
 }  // namespace
