@@ -26,10 +26,13 @@ CloseDecision InstallFlow::OnCloseRequest() {
   return CloseDecision::kClose;
 }
 
-InstallReport InstallFlow::OnInstallDone(int resultCode) {
+InstallReport InstallFlow::OnInstallDone(int resultCode, int refreshCode) {
   InstallReport report;
   jobWithWorker_ = false;
-  if (resultCode == kInstallOk) {
+  if (resultCode == kInstallOk && refreshCode == kRefreshNoCatalogue) {
+    queue_.Clear();
+    report.step = InstallStep::kStopped;
+  } else if (resultCode == kInstallOk) {
     if (queue_.Empty()) {
       report.step = InstallStep::kFinished;
     } else {

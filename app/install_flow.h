@@ -25,7 +25,8 @@ enum class InstallStep {
   kNothing,    // an unknown result code
   kNextJob,    // the current request holds the next module: hand it to the worker
   kFinished,   // the queue is done: close the dialog, success or cancel message
-  kStopped,    // a job failed: the queue was dropped, show failureText
+  kStopped,    // a job failed: the queue was dropped, show failureText (none
+               // when the refresh after the job has told the user already)
 };
 
 struct InstallReport {
@@ -60,7 +61,10 @@ class InstallFlow {
   CloseDecision OnCloseRequest();
   // WM_CT_CANCEL: the queued modules are dropped, the running job goes on.
   void OnCancel() { queue_.Clear(); }
-  InstallReport OnInstallDone(int resultCode);
+  // `refreshCode`: that of the refresh that followed a successful job. A
+  // refresh that found no catalogue has shown its own message; the queue
+  // stops after that module, since every later job would find nothing.
+  InstallReport OnInstallDone(int resultCode, int refreshCode = kRefreshOk);
   // The job could not be handed to the worker: nothing is with it any more.
   void AbandonJob();
 

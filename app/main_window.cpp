@@ -24,6 +24,7 @@ constexpr int kStartPostAttempts = 100;
 constexpr DWORD kStartPostRetryMs = 10;
 constexpr DWORD kWorkerStopWaitMs = 60000;
 constexpr DWORD kFinishedDialogPauseMs = 500;
+constexpr UINT_PTR kFinishedDialogTimer = 1;
 constexpr int kFillerColumn = 2;
 
 // Everything the window keeps from WM_CREATE to its destruction. Main
@@ -35,6 +36,7 @@ struct MainWindowState {
   DWORD workerId = 0;
   InstallFlow install;
   bool destroying = false;  // WM_DESTROY has begun: its eject question pumps messages
+  bool finishPending = false;  // the full bar is shown for a moment before the success message
   HWND progressDialog = nullptr;
   HWND connectionDialog = nullptr;  // the slot: the open connection dialog, if any
   FontHandle normalFont;
@@ -106,11 +108,13 @@ void StartInstall(HWND window, MainWindowState& state) {
 }
 
 void OnDownloadCommand(HWND window, MainWindowState& state) {
+  if (state.finishPending) return;  // the last queue's dialog is still up
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
   if (state.install.QueueDownload(rows) != 0) StartInstall(window, state);
 }
 
 void OnModuleDoubleClick(HWND window, MainWindowState& state, const NMITEMACTIVATE& click) {
+  if (state.finishPending) return;
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
   if (state.install.QueueDoubleClick(rows, click.iItem) != 0) StartInstall(window, state);
 }
@@ -121,23 +125,38 @@ void AdvanceProgress(const MainWindowState& state) {
   SendMessageW(bar, PBM_SETPOS, position + 1, 0);
 }
 
-void FinishInstall(HWND window, MainWindowState& state) {
-  bool cancelled = false;
-  if (state.progressDialog != nullptr) {
-    cancelled = GetWindowLongPtrW(state.progressDialog, DWLP_USER) != 0;
-    // Lets the user see the full bar before it goes.
-    if (!cancelled) Sleep(kFinishedDialogPauseMs);
-    DestroyWindow(state.progressDialog);
-  }
+void CloseFinishedInstall(HWND window, MainWindowState& state, bool cancelled) {
+  if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
   LogWideEvent(L"install queue: finished, \u00AB" + std::wstring(Wide(InstallFinishedText(cancelled))) + L"\u00BB");
   MessageBoxW(window, Wide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
 }
 
+void FinishInstall(HWND window, MainWindowState& state) {
+  const bool cancelled =
+      state.progressDialog != nullptr && GetWindowLongPtrW(state.progressDialog, DWLP_USER) != 0;
+  // Lets the user see the full bar before it goes. A timer, not a sleep:
+  // the worker's sends to the window must still be answered meanwhile.
+  if (!cancelled && state.progressDialog != nullptr &&
+      SetTimer(window, kFinishedDialogTimer, kFinishedDialogPauseMs, nullptr) != 0) {
+    state.finishPending = true;
+    return;
+  }
+  CloseFinishedInstall(window, state, cancelled);
+}
+
+// The pause is over (or a close cannot wait for it).
+void OnFinishedDialogTimer(HWND window, MainWindowState& state) {
+  KillTimer(window, kFinishedDialogTimer);
+  if (!state.finishPending) return;
+  state.finishPending = false;
+  CloseFinishedInstall(window, state, false);
+}
+
 void StopInstall(HWND window, MainWindowState& state, const char16_t* text) {
   if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
-  MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
+  if (text != nullptr) MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
 }
 
 // ---- message handlers ----------------------------------------------------
@@ -276,10 +295,14 @@ LRESULT OnNotify(HWND window, MainWindowState& state, UINT message, WPARAM wPara
 }
 
 void OnDeviceChange(HWND window, MainWindowState& state, WPARAM event) {
+  // Once the window is going, a refresh would go to a worker that is ending
+  // and its dialog would hold the process open.
+  if (state.destroying) return;
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
   LogEvent("refresh asked: a device %s", event == DBT_DEVICEARRIVAL ? "arrived" : "was removed");
-  // Index 0 only stands in: the refresh keeps the marked scanner while it is attached.
-  PostToWorker(state, WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(window));
+  // The selection stays on the marked scanner even when this refresh stops
+  // before its panel rebuild; the rebuild moves it if that scanner went.
+  PostToWorker(state, WM_CT_REFRESH, kKeepSelection, reinterpret_cast<LPARAM>(window));
   if (HoldsDialog(state.connectionDialog)) return;
   const INT_PTR answer = DialogBoxParamW(gInstance, MAKEINTRESOURCEW(IDD_WAIT), nullptr, ConnectionDialogProc,
                                          reinterpret_cast<LPARAM>(&state.connectionDialog));
@@ -302,10 +325,10 @@ void OnRefreshDone(HWND window, MainWindowState& state, WPARAM code, LPARAM stag
   EnableWindow(GetDlgItem(window, IDC_DOWNLOAD_BUTTON), ApplyDownloadRule(anyNew, rows) != 0);
 }
 
-void OnInstallDone(HWND window, MainWindowState& state, WPARAM code) {
+void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refreshCode) {
   SetWaitCursor(false);
   LogInstallResult(static_cast<int>(code));
-  const InstallReport report = state.install.OnInstallDone(static_cast<int>(code));
+  const InstallReport report = state.install.OnInstallDone(static_cast<int>(code), static_cast<int>(refreshCode));
   switch (report.step) {
     case InstallStep::kNextJob:
       UpdateWindow(window);
@@ -335,6 +358,10 @@ void OnProgress(const MainWindowState& state, WPARAM kilobytes, LPARAM fromCache
 
 void OnClose(HWND window, MainWindowState& state) {
   if (state.destroying) return;
+  if (state.finishPending) {
+    OnFinishedDialogTimer(window, state);  // the success message first
+    if (StateOf(window) == nullptr) return;
+  }
   if (state.install.OnCloseRequest() == CloseDecision::kClose) DestroyWindow(window);
 }
 
@@ -415,7 +442,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnRefreshDone(window, *state, wParam, lParam);
       return 0;
     case WM_CT_INSTALL_DONE:
-      OnInstallDone(window, *state, wParam);
+      OnInstallDone(window, *state, wParam, lParam);
       return 0;
     case WM_CT_CANCEL:
       LogEvent("install: cancelled by the user");
@@ -427,6 +454,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
       OnClose(window, *state);
       return 0;
+    case WM_TIMER:
+      if (wParam == kFinishedDialogTimer) {
+        OnFinishedDialogTimer(window, *state);
+        return 0;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DESTROY:
       OnDestroy(window, *state);
       return 0;

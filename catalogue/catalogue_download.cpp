@@ -10,6 +10,7 @@
 #include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
 #include "catalogue/catalogue_win.h"
+#include "catalogue/response_rules.h"
 #include "log/log_win.h"
 
 namespace {
@@ -71,6 +72,14 @@ unsigned DownloadCatalogue(ModuleCatalogue& catalogue) {
     total += got;
   }
   if (total == 0) return 0;  // first read failed or the body was empty
+  // An error page is no module list, and half a list is worse than none.
+  const ResponseHead head = ReadResponseHead(page.get());
+  if (!download::IsWholeResponse(head.status, head.lengthStated, head.length, total)) {
+    LogEvent("catalogue: page not taken: status %lu, %llu bytes received, stated length %s",
+             static_cast<unsigned long>(head.status), static_cast<unsigned long long>(total),
+             head.lengthStated ? std::to_string(head.length).c_str() : "none");
+    return 0;
+  }
   if (total < kPageBufferSize) buffer[total] = '\0';
 
   std::string baseUrl = PackageBaseUrl();

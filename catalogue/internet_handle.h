@@ -1,5 +1,6 @@
 // Owns one WinINet handle (the root from InternetOpenW or a request from
-// InternetOpenUrl*); closes it when it goes out of scope.
+// InternetOpenUrl*); closes it when it goes out of scope. Also reads the
+// head of a request's response.
 #pragma once
 
 #include <windows.h>
@@ -34,3 +35,22 @@ class InternetHandle {
  private:
   HINTERNET handle_ = nullptr;
 };
+
+// The status of a request's response and the length its server stated
+// (Content-Length), which download::IsWholeResponse judges.
+struct ResponseHead {
+  DWORD status = 0;  // 0 when it could not be read
+  bool lengthStated = false;
+  DWORD length = 0;
+};
+
+inline ResponseHead ReadResponseHead(HINTERNET request) {
+  ResponseHead head;
+  DWORD size = sizeof head.status;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &head.status, &size, nullptr))
+    head.status = 0;
+  size = sizeof head.length;
+  head.lengthStated = HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &head.length,
+                                     &size, nullptr) != FALSE;
+  return head;
+}

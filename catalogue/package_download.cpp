@@ -6,6 +6,7 @@
 #include <new>
 
 #include "catalogue/internet_handle.h"
+#include "catalogue/response_rules.h"
 #include "log/log_win.h"
 
 static_assert(WM_CT_PROGRESS == WM_USER + 9, "progress message number");
@@ -75,15 +76,28 @@ bool DownloadPackage(HWND window, const char* url, const char* filePath) {
       [window](std::size_t kilobytes) {
         PostMessageW(window, WM_CT_PROGRESS, static_cast<WPARAM>(kilobytes), 0);
       });
+  const ResponseHead head = ReadResponseHead(request.get());
   request.Close();
   internet.Close();
-  LogEvent("download: %s, %llu bytes received", url, static_cast<unsigned long long>(total));
-  if (total == 0) return false;
+  LogEvent("download: %s, status %lu, %llu bytes received", url, static_cast<unsigned long>(head.status),
+           static_cast<unsigned long long>(total));
+  // An error page, or a body cut short, is not the package.
+  if (total == 0 || !download::IsWholeResponse(head.status, head.lengthStated, head.length, total)) return false;
 
   // Created only now: a transfer that failed leaves an older file alone.
   FileHandle file(CreateFileA(filePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
                               nullptr));
   if (!file) return false;
-  DWORD written = 0;
-  return WriteFile(file.get(), buffer.get(), static_cast<DWORD>(total), &written, nullptr) != FALSE;
+  return download::SaveWhole(
+      buffer.get(), total,
+      [&file](const char* data, std::size_t size, std::size_t* written) {
+        DWORD count = 0;
+        const BOOL ok = WriteFile(file.get(), data, static_cast<DWORD>(size), &count, nullptr);
+        *written = count;
+        return ok != FALSE;
+      },
+      [&file, filePath] {
+        file = FileHandle(INVALID_HANDLE_VALUE);  // closed before it goes
+        DeleteFileA(filePath);
+      });
 }

@@ -50,10 +50,10 @@ std::size_t ReceivePackage(char* buffer, Read read, Progress progress) {
 #ifdef _WIN32
 #include <windows.h>
 
-// Fetches `url` (ANSI, at most 259 characters) and, when something arrived
-// within the size limit, writes it to `filePath` (created or replaced) in
-// one piece. Progress goes to `window` as WM_CT_PROGRESS. True when the file
-// was written. Whatever body the server sends, an error page too, is the
-// package: the test unpack that follows judges it.
+// Fetches `url` (ANSI, at most 259 characters) and, when the server answered
+// 200 and everything it announced arrived within the size limit, writes it
+// to `filePath` (created or replaced) in one piece. Progress goes to
+// `window` as WM_CT_PROGRESS. True when the whole file was written; a write
+// that fails or falls short leaves no file there.
 bool DownloadPackage(HWND window, const char* url, const char* filePath);
 #endif

@@ -53,8 +53,10 @@ int EjectScannerWith(const ScannerRecord& record, EjectPort& port) {
   std::uint32_t parent = 0;
   if (!port.GetParent(record.devInfo.DevInst, parent)) return kEjectFailed;
 
-  std::uint32_t vetoType = 0;   // PNP_VetoTypeUnknown, set once for all attempts
   for (int attempt = 0; attempt < kEjectAttempts; ++attempt) {
+    // The request writes the veto type only when it fails, so each attempt
+    // starts from PNP_VetoTypeUnknown: a refusal must not outlive its attempt.
+    std::uint32_t vetoType = 0;
     const std::uint32_t code = port.RequestEject(parent, vetoType);
     if (code == kCrSuccess && vetoType == 0) return kEjectDone;
     if (code != kCrSuccess && code != kCrRemoveVetoed) {

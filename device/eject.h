@@ -29,7 +29,7 @@ class EjectPort {
   // CM_Get_Parent; false unless it returned CR_SUCCESS.
   virtual bool GetParent(std::uint32_t devInst, std::uint32_t& parent) = 0;
   // CM_Request_Device_EjectW; returns its CONFIGRET. vetoType is the caller's
-  // variable, kept across attempts as the request leaves it.
+  // variable, 0 on entry; the request may leave it alone when it succeeds.
   virtual std::uint32_t RequestEject(std::uint32_t parent, std::uint32_t& vetoType) = 0;
   // CM_DRP_LOCATION_INFORMATION into `name`, at most `bytes` bytes; the
   // result is not looked at, so a failed read must leave `name` alone.

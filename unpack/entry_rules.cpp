@@ -121,10 +121,24 @@ std::uint64_t AddDeclaredSize(std::uint64_t total, std::uint64_t size) {
   return (size > UINT64_MAX - total) ? UINT64_MAX : total + size;
 }
 
-TotalVerdict CheckDeclaredTotal(std::uint64_t total, bool haveFreeBytes,
+void SpaceNeed::Add(std::uint64_t newSize, std::uint64_t replacedSize) {
+  // Far beyond any volume and any sanity limit, yet no sum of a few of them
+  // wraps: the sizes and the running growth are held inside it.
+  constexpr std::uint64_t kCap = std::uint64_t{1} << 60;
+  constexpr std::int64_t kGrowthCap = std::int64_t{1} << 61;
+  const auto added = static_cast<std::int64_t>(newSize < kCap ? newSize : kCap);
+  const auto freed = static_cast<std::int64_t>(replacedSize < kCap ? replacedSize : kCap);
+  const std::int64_t during = growth_ + added;
+  if (during > 0 && static_cast<std::uint64_t>(during) > peak_) peak_ = static_cast<std::uint64_t>(during);
+  growth_ = during - freed;
+  if (growth_ > kGrowthCap) growth_ = kGrowthCap;
+  if (growth_ < -kGrowthCap) growth_ = -kGrowthCap;
+}
+
+TotalVerdict CheckDeclaredTotal(std::uint64_t total, std::uint64_t needed, bool haveFreeBytes,
                                 std::uint64_t freeBytes, std::uint64_t limit) {
   if (total > limit) return TotalVerdict::OverLimit;
-  if (haveFreeBytes && total > freeBytes) return TotalVerdict::OverFreeSpace;
+  if (haveFreeBytes && needed > freeBytes) return TotalVerdict::OverFreeSpace;
   return TotalVerdict::Fits;
 }
 

@@ -54,12 +54,31 @@ std::size_t FilePartOffset(const char* path);
 // Adds a declared size to a running total without wrapping around.
 std::uint64_t AddDeclaredSize(std::uint64_t total, std::uint64_t size);
 
+// The room an unpack takes on its volume beyond what the volume holds now.
+// Entries are written one at a time, each to a temporary file beside the
+// file it replaces, which is freed only when the temporary file is moved
+// over it: while entry i is written, the volume holds the growth of the
+// entries before it plus entry i's whole new size. Fed the entries in
+// unpack order; the peak also covers the growth left at the end.
+class SpaceNeed {
+ public:
+  // `replacedSize`: the size of the file the entry's output replaces, 0
+  // when there is none.
+  void Add(std::uint64_t newSize, std::uint64_t replacedSize);
+  std::uint64_t peak() const { return peak_; }
+
+ private:
+  std::int64_t growth_ = 0;  // below zero when smaller files replace larger ones
+  std::uint64_t peak_ = 0;
+};
+
 enum class TotalVerdict { Fits, OverLimit, OverFreeSpace };
 
-// Whether an archive whose matching entries declare `total` bytes may be
-// unpacked onto a volume with `freeBytes` free (haveFreeBytes false: unknown,
-// only the sanity limit applies).
-TotalVerdict CheckDeclaredTotal(std::uint64_t total, bool haveFreeBytes,
+// Whether an archive whose matching entries declare `total` bytes and need
+// `needed` bytes of room (SpaceNeed's peak) may be unpacked onto a volume
+// with `freeBytes` free (haveFreeBytes false: unknown, only the sanity limit
+// on the declared total applies).
+TotalVerdict CheckDeclaredTotal(std::uint64_t total, std::uint64_t needed, bool haveFreeBytes,
                                 std::uint64_t freeBytes, std::uint64_t limit);
 
 }  // namespace unpack

@@ -49,6 +49,8 @@ class OutputFile {
 
   NewFileResult CreateNew(const char* path);
   bool Write(const void* data, std::size_t size);
+  // Puts the written data on the device, not just in the system's cache.
+  bool Flush();
   // False when the data may not have reached the file.
   bool Close();
   bool isOpen() const { return native_ != kNone; }
@@ -58,9 +60,12 @@ class OutputFile {
   std::intptr_t native_ = kNone;              // file descriptor or HANDLE
 };
 
-// Moves `from` onto `to`, replacing a file that exists there.
+// Moves `from` onto `to`, replacing a file that exists there; the move is on
+// the device when the call returns.
 bool MoveOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
+// The size of the regular file at `path`; false when there is none.
+bool ExistingFileSize(const char* path, std::uint64_t* size);
 
 // Bytes available to this process on the volume holding `directory`.
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);

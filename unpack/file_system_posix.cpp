@@ -47,6 +47,8 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   return true;
 }
 
+bool OutputFile::Flush() { return fsync(static_cast<int>(native_)) == 0; }
+
 bool OutputFile::Close() {
   if (native_ == kNone) return true;
   const int rc = close(static_cast<int>(native_));
@@ -57,6 +59,13 @@ bool OutputFile::Close() {
 bool MoveOver(const char* from, const char* to) { return rename(from, to) == 0; }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+bool ExistingFileSize(const char* path, std::uint64_t* size) {
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
 
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   struct statvfs info;

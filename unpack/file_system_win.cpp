@@ -1,6 +1,7 @@
 // Windows side of the unpacker's file-system layer: the ANSI file functions,
 // so that paths from the archive and the scanner's disk pass unconverted.
 #include "unpack/file_system.h"
+#include "unpack/file_system_win.h"
 
 #include <windows.h>
 
@@ -66,6 +67,8 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   return true;
 }
 
+bool OutputFile::Flush() { return DurableWrites().flushFileBuffers(AsHandle(native_)) != 0; }
+
 bool OutputFile::Close() {
   if (native_ == kNone) return true;
   const BOOL ok = CloseHandle(AsHandle(native_));
@@ -73,11 +76,24 @@ bool OutputFile::Close() {
   return ok != 0;
 }
 
+DurableWriteCalls& DurableWrites() {
+  static DurableWriteCalls calls;
+  return calls;
+}
+
 bool MoveOver(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+  return DurableWrites().moveFileEx(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool ExistingFileSize(const char* path, std::uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return false;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  *size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
 
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   ULARGE_INTEGER available;

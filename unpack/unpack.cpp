@@ -141,6 +141,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
   int err = RewindArchive(archive, count);
   if (err != UNZ_OK) return err;
   std::uint64_t total = 0;
+  unpack::SpaceNeed need;
   char outputPath[kOutputPathSize];
   for (std::uint64_t i = 0; i < count; ++i) {
     unz_file_info64 info;
@@ -151,6 +152,9 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
       if (err != UNZ_OK) return err;
       if (!BuildOutputPathFor(target, info, name, outputPath)) return UNZ_ERRNO;
       total = unpack::AddDeclaredSize(total, info.uncompressed_size);
+      std::uint64_t replaced = 0;
+      if (!unpackfs::ExistingFileSize(outputPath, &replaced)) replaced = 0;
+      need.Add(info.uncompressed_size, replaced);
     }
     if (i + 1 < count) {
       err = unzGoToNextFile(archive);
@@ -162,7 +166,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
   }
   std::uint64_t freeBytes = 0;
   const bool haveFreeBytes = unpackfs::FreeBytesOnVolume(target, &freeBytes);
-  switch (unpack::CheckDeclaredTotal(total, haveFreeBytes, freeBytes, unpack::kMaxDeclaredTotal)) {
+  switch (unpack::CheckDeclaredTotal(total, need.peak(), haveFreeBytes, freeBytes, unpack::kMaxDeclaredTotal)) {
     case unpack::TotalVerdict::Fits:
       break;
     case unpack::TotalVerdict::OverLimit:
@@ -170,8 +174,8 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
                   total, unpack::kMaxDeclaredTotal);
       return UNZ_BADZIPFILE;
     case unpack::TotalVerdict::OverFreeSpace:
-      std::printf("refusing archive: its modules declare %" PRIu64 " bytes, %" PRIu64 " are free\n",
-                  total, freeBytes);
+      std::printf("refusing archive: writing its modules needs %" PRIu64 " bytes, %" PRIu64 " are free\n",
+                  need.peak(), freeBytes);
       return UNZ_ERRNO;
   }
   return RewindArchive(archive, count);
@@ -313,6 +317,12 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
       break;
     }
     written += static_cast<std::uint64_t>(count);
+  }
+  // A scanner pulled out after "success" must hold the whole module: its
+  // data reaches the device before the file replaces the old one.
+  if (err == UNZ_OK && !temp.file().Flush()) {
+    std::printf("error in writing extracted file\n");
+    err = UNZ_ERRNO;
   }
   if (!temp.file().Close() && err == UNZ_OK) {
     std::printf("error in writing extracted file\n");

@@ -12,8 +12,9 @@
 //   -1   (UNZ_ERRNO) the target could not be entered, an output file could
 //        not be created, written or moved into place, an output path (or
 //        the temporary file's beside it) does not fit into
-//        unpack::kOutputPathSize bytes, or the matching entries declare more
-//        bytes than the target volume has free
+//        unpack::kOutputPathSize bytes, or writing the matching entries
+//        needs more room than the target volume has free (each entry's
+//        temporary file beside the files still there, see SpaceNeed)
 //   -103 (UNZ_BADZIPFILE) besides minizip's own use: a matching entry that
 //        is refused (a name that would leave the target or that Windows
 //        cannot hold, encryption, a compression method other than stored or

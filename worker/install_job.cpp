@@ -65,10 +65,12 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
   return JoinBounded(target, sizeof target, {narrow, "\\Program Files"});
 }
 
-// Test unpack into the temporary unpack directory, which is emptied again
-// whatever the outcome. True when the archive unpacked cleanly.
+// Test unpack into the temporary unpack directory, which is emptied before
+// (whatever an earlier run left there would stand in the way) and again
+// after, whatever the outcome. True when the archive unpacked cleanly.
 bool TestArchive(HWND mainWindow, const char* archivePath) {
   WriteStatus(mainWindow, kStatusPartStep, kTextTesting);
+  ClearTempDirectory();
   const int result = ExtractArchive(archivePath, gTempUnpackPath);
   LogEvent("install: test unpack of %s: %s (code %d)", archivePath, result == 0 ? "passed" : "failed", result);
   const bool sound = result == 0;
@@ -124,9 +126,7 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   LogEvent("install: unpacking onto scanner %lu, drive %c:", static_cast<unsigned long>(scanner->serialNumber), scanner->drive[0] != 0 ? static_cast<char>(scanner->drive[0]) : '-');
   char target[kJobPathSize];
   const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
-  // The unpacker leaves the process in its target directory: never keep the
-  // scanner's disk (or the temporary directory) as the current directory.
-  SetCurrentDirectoryA(gModuleCachePath);
+  LeaveUnpackTarget();
   if (!unpacked) return {kInstallUnpackFailed, 0};
 
   return {kInstallOk, RefreshAndReport(mainWindow, slot)};
@@ -149,17 +149,48 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
                static_cast<LPARAM>(outcome.refresh));
 }
 
-void ClearTempDirectory() {
+void LeaveUnpackTarget() {
+  if (SetCurrentDirectoryA(gModuleCachePath) || SetCurrentDirectoryA(gTempUnpackPath)) return;
+  char windows[MAX_PATH + 1] = {};
+  const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+  if (length > 0 && length < sizeof windows) SetCurrentDirectoryA(windows);
+}
+
+namespace {
+
+// Deletes everything inside `directory` (which ends in a separator). A
+// reparse point (junction, symbolic link) is removed itself, never entered.
+void EmptyDirectory(const char* directory) {
   char pattern[kJobPathSize];
-  if (!JoinBounded(pattern, sizeof pattern, {gTempUnpackPath, "*.*"})) return;
+  if (!JoinBounded(pattern, sizeof pattern, {directory, "*"})) return;
   WIN32_FIND_DATAA entry;
   FindHandle listing(FindFirstFileA(pattern, &entry));
   if (!listing) return;
   do {
     const std::string_view name(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
     if (name == "." || name == "..") continue;
-    // Subdirectories fail to delete and stay, with what they hold.
     char path[kJobPathSize];
-    if (JoinBounded(path, sizeof path, {gTempUnpackPath, name})) DeleteFileA(path);
+    if (!JoinBounded(path, sizeof path, {directory, name})) continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      DeleteFileA(path);
+      continue;
+    }
+    char inside[kJobPathSize];
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        JoinBounded(inside, sizeof inside, {path, "\\"})) {
+      EmptyDirectory(inside);
+    }
+    RemoveDirectoryA(path);
   } while (FindNextFileA(listing.get(), &entry));
+}
+
+}  // namespace
+
+void ClearTempDirectory() {
+  char directory[kJobPathSize];
+  const std::string_view path(gTempUnpackPath, strnlen(gTempUnpackPath, sizeof gTempUnpackPath));
+  if (path.empty()) return;
+  const bool separated = path.back() == '\\' || path.back() == '/';
+  if (!JoinBounded(directory, sizeof directory, {path, separated ? "" : "\\"})) return;
+  EmptyDirectory(directory);
 }

@@ -42,6 +42,13 @@ void RebuildScannerPanel(HWND window);
 // Ends with exactly one WM_CT_INSTALL_DONE to `mainWindow`.
 void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request);
 
-// Deletes the files directly inside the temporary unpack directory;
-// subdirectories and what they hold stay.
+// Makes a directory off the scanner the process's current directory: the
+// module cache, else the temporary unpack directory, else the Windows
+// directory. An unpack leaves the process in its target, and a current
+// directory on the scanner's volume would veto its ejection.
+void LeaveUnpackTarget();
+
+// Empties the temporary unpack directory completely, subdirectories
+// included. A junction or symbolic link inside it is removed as a link:
+// what it points at is never entered.
 void ClearTempDirectory();

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "worker/messages.h"
+
 std::u16string FormatScannerButtonText(std::uint32_t serialNumber, const SystemTime& productionDate) {
   // Digits and punctuation are ASCII, so the narrow rendering widens
   // character by character; only the model name needs UTF-16 spelt out.
@@ -26,6 +28,11 @@ std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememb
     if (table.records[i].serialNumber == rememberedSerial) return i;
   }
   return 0;
+}
+
+std::int32_t SelectionForRefresh(std::int32_t selected, std::uint64_t requested) {
+  const auto index = static_cast<std::uint32_t>(requested);
+  return index == kKeepSelection ? selected : static_cast<std::int32_t>(index);
 }
 
 const ScannerRecord* SelectedScanner(const ScannerTable& table) {

@@ -34,6 +34,14 @@ std::u16string FormatScannerButtonText(std::uint32_t serialNumber, const SystemT
 // two scanners report the same serial number. The table must not be empty.
 std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememberedSerial);
 
+// The selected index a refresh request (WM_CT_REFRESH's wParam) leaves
+// before its refresh runs. Only a scanner button asks for an index, and the
+// window has marked that button already; every other request (a device
+// change) sends kKeepSelection and keeps the index, so that it names the
+// marked scanner even when the refresh stops before its panel rebuild. Only
+// the low 32 bits carry the index: a 64-bit -1 keeps the selection too.
+std::int32_t SelectionForRefresh(std::int32_t selected, std::uint64_t requested);
+
 // The selected scanner's record, or null when the selected index does not
 // name one of the table's current records (for instance a refresh that
 // stopped before its panel rebuild, after the window asked for an index).

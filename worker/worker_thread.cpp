@@ -31,10 +31,7 @@ void SetUpDirectory(const char* pattern, char (&path)[MAX_PATH]) {
 void HandleRequest(HWND mainWindow, CatalogueSlot& slot, const MSG& message) {
   switch (message.message) {
     case WM_CT_REFRESH:
-      // Only the low 32 bits carry the index: a 64-bit -1 keeps the selection too.
-      if (static_cast<std::uint32_t>(message.wParam) != kKeepSelection) {
-        gScannerTable.selected = static_cast<std::int32_t>(message.wParam);
-      }
+      gScannerTable.selected = SelectionForRefresh(gScannerTable.selected, message.wParam);
       RefreshAndReport(reinterpret_cast<HWND>(message.lParam), slot);
       break;
     case WM_CT_INSTALL:

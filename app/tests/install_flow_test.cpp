@@ -121,6 +121,25 @@ TEST(InstallFlow, CloseRefusedWhileQueuedHeldDuringTheLastJob) {
   EXPECT_FALSE(flow.closeHeld());
 }
 
+// The refresh inside the job lost the server: it has told the user, and the
+// rest of the queue would only find nothing.
+TEST(InstallFlow, RefreshWithoutACatalogueStopsTheQueueWithoutASecondMessage) {
+  InstallFlow flow;
+  const FakeRows rows = ThreeNew();
+  ASSERT_EQ(flow.QueueDownload(rows), 3u);
+  flow.TakeNextJob();
+  const InstallReport report = flow.OnInstallDone(kInstallOk, kRefreshNoCatalogue);
+  EXPECT_EQ(report.step, InstallStep::kStopped);
+  EXPECT_EQ(report.failureText, nullptr);
+  EXPECT_TRUE(flow.queue().Empty());
+  EXPECT_FALSE(flow.jobWithWorker());
+  EXPECT_TRUE(flow.AcceptsInstallRequest());
+
+  ASSERT_EQ(flow.QueueDownload(rows), 3u);
+  flow.TakeNextJob();
+  EXPECT_EQ(flow.OnInstallDone(kInstallOk, kRefreshOk).step, InstallStep::kNextJob);
+}
+
 TEST(InstallFlow, HeldCloseIsCarriedOutAfterAFailureOrCancelToo) {
   InstallFlow flow;
   const FakeRows rows = ThreeNew();

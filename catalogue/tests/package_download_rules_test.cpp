@@ -1,6 +1,7 @@
 // The download's read loop over scripted readers: sizes at the limit,
 // kilobyte counts, failed reads, pieces of any size.
 #include "catalogue/package_download.h"
+#include "catalogue/response_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,47 @@ TEST(PackageReceiveTest, LaterFailedReadKeepsWhatArrived) {
   EXPECT_EQ(t.total, 3072u);
   EXPECT_EQ(std::string(t.buffer.data(), t.total), server.body.substr(0, 3072));
   EXPECT_EQ(t.progress, (std::vector<std::size_t>{1, 2, 3}));
+}
+
+TEST(ResponseRulesTest, OnlyAWhole200AnswerIsTheDocument) {
+  using download::IsWholeResponse;
+  EXPECT_TRUE(IsWholeResponse(200, true, 5000, 5000));
+  EXPECT_TRUE(IsWholeResponse(200, false, 0, 5000));  // no length stated: up to the end
+  EXPECT_FALSE(IsWholeResponse(404, true, 28, 28));   // an error page with its body
+  EXPECT_FALSE(IsWholeResponse(500, false, 0, 28));
+  EXPECT_FALSE(IsWholeResponse(302, true, 5, 5));
+  EXPECT_FALSE(IsWholeResponse(200, true, 100000, 5000));  // the connection dropped
+  EXPECT_FALSE(IsWholeResponse(200, true, 5001, 5000));
+}
+
+TEST(ResponseRulesTest, AShortOrFailedWriteLeavesNoPartialFile) {
+  const std::string data = Body(3000);
+  struct Outcome {
+    bool saved;
+    bool discarded;
+  };
+  const auto save = [&](bool ok, std::size_t wrote) {
+    bool discarded = false;
+    const bool saved = download::SaveWhole(
+        data.data(), data.size(),
+        [&](const char* from, std::size_t size, std::size_t* written) {
+          EXPECT_EQ(from, data.data());
+          EXPECT_EQ(size, data.size());
+          *written = wrote;
+          return ok;
+        },
+        [&] { discarded = true; });
+    return Outcome{saved, discarded};
+  };
+  const Outcome whole = save(true, 3000);
+  EXPECT_TRUE(whole.saved);
+  EXPECT_FALSE(whole.discarded);
+  const Outcome diskFull = save(true, 2048);
+  EXPECT_FALSE(diskFull.saved);
+  EXPECT_TRUE(diskFull.discarded);
+  const Outcome failed = save(false, 0);
+  EXPECT_FALSE(failed.saved);
+  EXPECT_TRUE(failed.discarded);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ namespace {
 struct Answer {
   std::uint32_t code;
   std::uint32_t vetoType;
+  bool writesVetoType = true;   // Windows fills it only when the request fails
 };
 
 class FakePort : public EjectPort {
@@ -36,7 +37,7 @@ class FakePort : public EjectPort {
     if (answers.empty()) ADD_FAILURE() << "more attempts than expected";
     const Answer a = answers.empty() ? Answer{kCrSuccess, 0} : answers.front();
     if (!answers.empty()) answers.pop_front();
-    vetoType = a.vetoType;
+    if (a.writesVetoType) vetoType = a.vetoType;
     return a.code;
   }
   void ReadLocation(std::uint32_t parent, char16_t* name, std::uint32_t bytes) override {
@@ -109,6 +110,14 @@ TEST(EjectScanner, SuccessWithVetoTypeIsARefusal) {
   refused.answers = {{kCrSuccess, 3}, {kCrRemoveVetoed, 6}, {kCrSuccess, 1}};
   EXPECT_EQ(EjectScannerWith(Scanner(), refused), kEjectFailed);
   EXPECT_EQ(refused.calls, kThreeRefusals);
+}
+
+TEST(EjectScanner, SuccessAfterARefusalIsNotTakenForOne) {
+  FakePort port;
+  port.answers = {{kCrRemoveVetoed, 6}, {kCrSuccess, 0, false}};
+  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectDone);
+  EXPECT_EQ(port.calls, (std::vector<std::string>{"parent", "eject 41", "pause 500", "eject 41"}));
+  EXPECT_EQ(port.vetoTypesSeen, (std::vector<std::uint32_t>{0, 0}));
 }
 
 TEST(EjectScanner, OtherCodeEndsAtOnceWithDebugText) {

@@ -51,6 +51,11 @@ int EjectAndLog(const ScannerRecord& record, EjectPort& port) {
   return result;
 }
 
+MessageBoxCall& EjectMessageBox() {
+  static MessageBoxCall call = MessageBoxW;
+  return call;
+}
+
 void WinEjectPort::ShowMessage(const std::u16string& text, const std::u16string& caption) {
-  MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK);
+  EjectMessageBox()(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
 }

@@ -99,12 +99,34 @@ TEST(EntryRulesTest, DeclaredTotalsSaturateAndAreJudgedAgainstLimitAndFreeSpace)
 
   using unpack::TotalVerdict;
   const std::uint64_t limit = unpack::kMaxDeclaredTotal;
-  EXPECT_EQ(unpack::CheckDeclaredTotal(limit, true, limit, limit), TotalVerdict::Fits);
-  EXPECT_EQ(unpack::CheckDeclaredTotal(limit + 1, true, UINT64_MAX, limit), TotalVerdict::OverLimit);
-  EXPECT_EQ(unpack::CheckDeclaredTotal(1001, true, 1000, limit), TotalVerdict::OverFreeSpace);
-  EXPECT_EQ(unpack::CheckDeclaredTotal(1000, true, 1000, limit), TotalVerdict::Fits);
-  EXPECT_EQ(unpack::CheckDeclaredTotal(1001, false, 0, limit), TotalVerdict::Fits);
-  EXPECT_EQ(unpack::CheckDeclaredTotal(0, true, 0, limit), TotalVerdict::Fits);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(limit, limit, true, limit, limit), TotalVerdict::Fits);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(limit + 1, 0, true, UINT64_MAX, limit), TotalVerdict::OverLimit);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(1001, 1001, true, 1000, limit), TotalVerdict::OverFreeSpace);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(1001, 1000, true, 1000, limit), TotalVerdict::Fits);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(1001, 1001, false, 0, limit), TotalVerdict::Fits);
+  EXPECT_EQ(unpack::CheckDeclaredTotal(0, 0, true, 0, limit), TotalVerdict::Fits);
+}
+
+TEST(EntryRulesTest, SpaceNeededIsTheLargestTemporaryFileBesideTheGrowthSoFar) {
+  const auto peak = [](std::initializer_list<std::pair<std::uint64_t, std::uint64_t>> entries) {
+    unpack::SpaceNeed need;
+    for (const auto& [size, replaced] : entries) need.Add(size, replaced);
+    return need.peak();
+  };
+  constexpr std::uint64_t k = 1024;
+  // Four modules replacing four of the same size: one temporary file at a time.
+  EXPECT_EQ(peak({{200 * k, 200 * k}, {200 * k, 200 * k}, {200 * k, 200 * k}, {200 * k, 200 * k}}), 200 * k);
+  // New files add up; a larger replacement keeps its growth for the next one.
+  EXPECT_EQ(peak({{100, 0}, {50, 0}}), 150u);
+  EXPECT_EQ(peak({{300, 100}, {100, 100}}), 300u);
+  // What a smaller replacement frees makes room for a later new file, and
+  // the order counts: the big new file first needs all of its size.
+  EXPECT_EQ(peak({{10, 500}, {400, 0}}), 10u);
+  EXPECT_EQ(peak({{400, 0}, {10, 500}}), 410u);
+  EXPECT_EQ(peak({}), 0u);
+  // Hostile sizes do not wrap round to a small need (the limit on the
+  // declared total refuses them anyway).
+  EXPECT_GT(peak({{UINT64_MAX, 0}, {UINT64_MAX, 0}}), unpack::kMaxDeclaredTotal);
 }
 
 }  // namespace

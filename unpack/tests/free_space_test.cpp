@@ -1,5 +1,6 @@
 // An archive that needs more room than the target volume has free is refused
-// before anything is written. A small volume needs a mount: the test forks a
+// before anything is written; one that replaces modules needs room only for
+// what it adds. A small volume needs a mount: the test forks a
 // child that enters fresh user and mount namespaces and mounts a 1 MiB tmpfs
 // there; where the system allows neither, it is skipped.
 #include "unpack/unpack.h"
@@ -55,6 +56,19 @@ int ChildRun(const std::string& volume) {
   if (ExtractArchive(ArchivePath("fill_256k.zip").c_str(), volume.c_str()) != 0) return __LINE__;
   struct stat st;
   if (stat((volume + "/fill.z70").c_str(), &st) != 0 || st.st_size != 256 * 1024) return __LINE__;
+  // Four 150 KiB modules over four of the same size with about 400 KiB free:
+  // each replaces its old file before the next is written, so only one
+  // temporary file at a time needs room.
+  if (unlink((volume + "/fill.z70").c_str()) != 0) return __LINE__;
+  for (int i = 1; i <= 4; ++i) {
+    if (!WriteFileBytes(volume + "/m" + std::to_string(i) + ".z70", std::string(150 * 1024, 'o'))) return __LINE__;
+  }
+  if (ExtractArchive(ArchivePath("replace_4x150k.zip").c_str(), volume.c_str()) != 0) return __LINE__;
+  for (int i = 1; i <= 4; ++i) {
+    std::string bytes;
+    if (!ReadFileBytes(volume + "/m" + std::to_string(i) + ".z70", &bytes)) return __LINE__;
+    if (bytes != std::string(150 * 1024, static_cast<char>(i))) return __LINE__;
+  }
   return 0;
 }
 

@@ -296,6 +296,9 @@ def main():
     write_zip(p("fill_3m.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
                                  ("fill.z70", bytes(3 << 20), MOD_DATE, DEFLATED)])
     write_zip(p("fill_256k.zip"), [("fill.z70", bytes(256 << 10), MOD_DATE, DEFLATED)])
+    # Four modules that replace four of the same size on a nearly full disk.
+    write_zip(p("replace_4x150k.zip"), [("m%d.z70" % i, bytes([i]) * (150 << 10), MOD_DATE, DEFLATED)
+                                        for i in range(1, 5)])
 
     # --- Info-ZIP zip and 7-Zip, from a dated tree -------------------------------
     with tempfile.TemporaryDirectory() as tree:

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #else
 #include <windows.h>
+
+#include "unpack/file_system_win.h"
 #endif
 
 namespace {
@@ -165,6 +167,33 @@ TEST_F(UnpackTest, ReplacesAnExistingFile) {
   ExpectStamp("mod.z70", kModDate);
   EXPECT_EQ(box.TargetFiles(), Files{"mod.z70"});  // no temporary file left
 }
+
+#ifdef _WIN32
+std::vector<std::string> durableCalls;
+BOOL WINAPI RecordFlush(HANDLE file) {
+  durableCalls.push_back("flush");
+  return FlushFileBuffers(file);
+}
+BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags) {
+  durableCalls.push_back((flags & MOVEFILE_WRITE_THROUGH) != 0 ? "move through" : "move");
+  return MoveFileExA(from, to, flags);
+}
+
+// A module is on the device before it counts as written: its data is
+// flushed before it replaces the old file, and the replacement is written
+// through.
+TEST_F(UnpackTest, EachModuleIsFlushedThenMovedWriteThrough) {
+  unpackfs::DurableWriteCalls& calls = unpackfs::DurableWrites();
+  const unpackfs::DurableWriteCalls saved = calls;
+  calls.flushFileBuffers = RecordFlush;
+  calls.moveFileEx = RecordMove;
+  durableCalls.clear();
+  const int result = Extract("basic.zip");
+  calls = saved;
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(durableCalls, (Files{"flush", "move through", "flush", "move through"}));
+}
+#endif
 
 TEST_F(UnpackTest, OpensThePathWithZipAppended) {
   const std::string path = ArchivePath("basic");

@@ -345,12 +345,56 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
   ExpectInstalledOnJ();
 }
 
-TEST(ClearTempDirectory, DeletesFilesButNotSubdirectories) {
+// A module cache the process cannot enter (its "Traverse folder" right
+// denied) must not leave the process on the scanner's disk.
+TEST(LeaveUnpackTarget, FallsBackToTheTemporaryThenTheWindowsDirectory) {
+  zortest::TempDir target(L"unpack-target");
+  zortest::TempDir temp(L"unpack-temp");
+  char savedCache[MAX_PATH], savedTemp[MAX_PATH];
+  std::memcpy(savedCache, gModuleCachePath, MAX_PATH);
+  std::memcpy(savedTemp, gTempUnpackPath, MAX_PATH);
+  const std::string missing = temp.pathA() + "\\no-such-folder\\";
+  const std::string tempPath = temp.pathA() + "\\";
+  ASSERT_LT(missing.size(), sizeof gModuleCachePath);
+  std::memcpy(gModuleCachePath, missing.c_str(), missing.size() + 1);
+  std::memcpy(gTempUnpackPath, tempPath.c_str(), tempPath.size() + 1);
+
+  const auto current = [] {
+    wchar_t path[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, path);
+    std::wstring text(path);
+    if (!text.empty() && text.back() == L'\\') text.pop_back();
+    return text;
+  };
+  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
+  LeaveUnpackTarget();
+  const std::wstring first = current();
+  std::memcpy(gTempUnpackPath, missing.c_str(), missing.size() + 1);
+  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
+  LeaveUnpackTarget();
+  const std::wstring second = current();
+  std::memcpy(gModuleCachePath, savedCache, MAX_PATH);
+  std::memcpy(gTempUnpackPath, savedTemp, MAX_PATH);
+  LeaveUnpackTarget();
+
+  EXPECT_EQ(first, temp.path());
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(second, std::wstring(windows));
+}
+
+// What a test unpack left, subdirectories too, would make a later package
+// with a file of that name fail its test unpack for good.
+TEST(ClearTempDirectory, EmptiesItWholeButNeverEntersALink) {
   zortest::TempDir dir(L"cleartemp");
+  zortest::TempDir outside(L"cleartemp-outside");
   ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"a.z70"), "a"));
-  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"b.txt"), "b"));
-  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"sub").c_str(), nullptr));
-  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"sub\\c.z70"), "c"));
+  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"drv.sys").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(dir.Child(L"drv.sys\\deeper").c_str(), nullptr));
+  ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"drv.sys\\deeper\\x"), "x"));
+  ASSERT_TRUE(zortest::WriteWholeFile(outside.Child(L"keep.z70"), "keep"));
+  const bool linked = CreateSymbolicLinkW(dir.Child(L"link").c_str(), outside.path().c_str(),
+                                          SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
 
   char saved[MAX_PATH];
   std::memcpy(saved, gTempUnpackPath, MAX_PATH);
@@ -361,8 +405,12 @@ TEST(ClearTempDirectory, DeletesFilesButNotSubdirectories) {
   std::memcpy(gTempUnpackPath, saved, MAX_PATH);
 
   EXPECT_FALSE(zortest::FileExists(dir.Child(L"a.z70")));
-  EXPECT_FALSE(zortest::FileExists(dir.Child(L"b.txt")));
-  EXPECT_TRUE(zortest::FileExists(dir.Child(L"sub\\c.z70")));
+  EXPECT_FALSE(zortest::FileExists(dir.Child(L"drv.sys")));
+  EXPECT_TRUE(zortest::FileExists(dir.path()));
+  EXPECT_TRUE(zortest::FileExists(outside.Child(L"keep.z70")));
+  if (linked) {
+    EXPECT_FALSE(zortest::FileExists(dir.Child(L"link")));
+  }
 }
 
 }  // namespace

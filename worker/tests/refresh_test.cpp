@@ -161,10 +161,10 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   EXPECT_EQ(gScannerTable.selected, 1);
   EXPECT_EQ(FindRow(window_->Rows(), "DIAG01")->cell, L"") << "compared against the second scanner";
 
-  // A device change asks with index 0 and the scanners now come in the other
-  // order: the marked serial number still wins.
+  // A device change keeps the selection and the scanners now come in the
+  // other order: the marked serial number wins.
   SetScanners({ScannerLine(kSerialB, 'K'), ScannerLine(kSerialA, 'J')});
-  Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
+  Post(WM_CT_REFRESH, kKeepSelection, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 6));
   auto buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 2u);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "worker/messages.h"
+
 namespace {
 
 SystemTime Date(std::uint16_t day, std::uint16_t month, std::uint16_t year) {
@@ -47,6 +49,13 @@ TEST(MarkedScanner, FallsBackToTheFirstWhenTheMarkedOneIsGone) {
 TEST(MarkedScanner, OneMarkForTwoScannersWithTheSameSerial) {
   // Unreadable serials are all 0: the first of them keeps the mark, alone.
   EXPECT_EQ(MarkedScannerIndex(TableOf({5, 0, 0}), 0), 1u);
+}
+
+TEST(SelectionForRefresh, AButtonsIndexIsTakenAnyOtherRequestKeepsTheMarkedOne) {
+  EXPECT_EQ(SelectionForRefresh(1, 0), 0);
+  EXPECT_EQ(SelectionForRefresh(0, 2), 2);
+  EXPECT_EQ(SelectionForRefresh(1, kKeepSelection), 1);
+  EXPECT_EQ(SelectionForRefresh(1, ~std::uint64_t{0}), 1);  // -1 in a 64-bit wParam
 }
 
 TEST(SelectedScanner, OnlyAnIndexOfTheCurrentTable) {

@@ -19,6 +19,7 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kWaitLabelId = 1002;
 constexpr int kProgressBarId = 1005;
+constexpr int kKilobytesId = 1006;
 constexpr int kStatusBarId = 301;
 constexpr DWORD kPollMs = 10;
 
@@ -27,17 +28,25 @@ std::mutex barMutex;
 std::vector<BarMessage> barMessages;
 HHOOK barHook = nullptr;
 
-// The step action of AtStep, waiting for its text.
+// The action of AtStep or AtBarPosition, waiting for its moment.
 std::mutex stepMutex;
 std::wstring stepText;
+WPARAM stepBarPosition = 0;
+bool stepOnBar = false;
 std::function<void()> stepAction;
+std::vector<std::wstring> kilobyteTexts;  // under barMutex
 
 void RunStepAction(const CWPSTRUCT& sent) {
-  if (sent.message != SB_SETTEXTW || GetDlgCtrlID(sent.hwnd) != kStatusBarId || LOWORD(sent.wParam) != 1) return;
+  const bool stepWrite =
+      sent.message == SB_SETTEXTW && GetDlgCtrlID(sent.hwnd) == kStatusBarId && LOWORD(sent.wParam) == 1;
+  const bool barMove = sent.message == PBM_SETPOS && GetDlgCtrlID(sent.hwnd) == kProgressBarId;
+  if (!stepWrite && !barMove) return;
   std::function<void()> action;
   {
     std::lock_guard<std::mutex> lock(stepMutex);
-    if (!stepAction || stepText != reinterpret_cast<const wchar_t*>(sent.lParam)) return;
+    if (!stepAction || stepOnBar != barMove) return;
+    if (stepWrite && stepText != reinterpret_cast<const wchar_t*>(sent.lParam)) return;
+    if (barMove && sent.wParam != stepBarPosition) return;
     action.swap(stepAction);
   }
   action();
@@ -47,6 +56,10 @@ LRESULT CALLBACK RecordBarMessages(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
     RunStepAction(sent);
+    if (sent.message == WM_SETTEXT && GetDlgCtrlID(sent.hwnd) == kKilobytesId) {
+      std::lock_guard<std::mutex> lock(barMutex);
+      kilobyteTexts.emplace_back(reinterpret_cast<const wchar_t*>(sent.lParam));
+    }
     if ((sent.message == PBM_SETPOS || sent.message == PBM_SETRANGE) && GetDlgCtrlID(sent.hwnd) == kProgressBarId) {
       std::lock_guard<std::mutex> lock(barMutex);
       barMessages.push_back({sent.message, sent.wParam, sent.lParam});
@@ -88,6 +101,22 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
 std::vector<HWND> ThreadWindows(DWORD threadId) {
   std::vector<HWND> windows;
   EnumThreadWindows(threadId, CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// Top-level windows of the program's threads: the UI thread and the worker
+// (which shows the eject failure box), never the test's own.
+BOOL CALLBACK CollectProgramWindow(HWND window, LPARAM list) {
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && thread != GetCurrentThreadId())
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ProgramWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectProgramWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
@@ -177,6 +206,7 @@ void AppTest::SetUp() {
   {
     std::lock_guard<std::mutex> lock(barMutex);
     barMessages.clear();
+    kilobyteTexts.clear();
   }
   {
     std::lock_guard<std::mutex> lock(stepMutex);
@@ -223,6 +253,7 @@ void AppTest::SetUp() {
     const auto found = packages_.find(archive);
     if (failure != failures_.end() || found == packages_.end()) {
       res.status = failure != failures_.end() ? failure->second : 404;
+      res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>", "text/html");
       return;
     }
     if (cut_.erase(archive) != 0) {
@@ -303,7 +334,15 @@ void AppTest::CutPackage(const std::string& archive) {
 
 void AppTest::AtStep(const std::wstring& text, std::function<void()> action) {
   std::lock_guard<std::mutex> lock(stepMutex);
+  stepOnBar = false;
   stepText = text;
+  stepAction = std::move(action);
+}
+
+void AppTest::AtBarPosition(WPARAM position, std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(stepMutex);
+  stepOnBar = true;
+  stepBarPosition = position;
   stepAction = std::move(action);
 }
 
@@ -520,11 +559,16 @@ std::vector<BarMessage> AppTest::BarMessages() {
   return barMessages;
 }
 
+std::vector<std::wstring> AppTest::KilobyteTexts() {
+  std::lock_guard<std::mutex> lock(barMutex);
+  return kilobyteTexts;
+}
+
 void AppTest::ServiceBoxes() {
   if (uiThreadId_ == 0) return;
   for (auto it = answeredBoxes_.begin(); it != answeredBoxes_.end();)
     it = IsWindow(*it) ? std::next(it) : answeredBoxes_.erase(it);
-  for (HWND window : ThreadWindows(uiThreadId_)) {
+  for (HWND window : ProgramWindows()) {
     if (ClassOf(window) != L"#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr) continue;
     if (GetDlgItem(window, kWaitLabelId) != nullptr || !IsWindowVisible(window)) continue;
     if (answeredBoxes_.count(window) != 0) continue;

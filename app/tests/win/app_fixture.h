@@ -2,8 +2,8 @@
 // on drives R: and S:, an HTTP server on 127.0.0.1 as the catalogue server,
 // %APPDATA% inside a fresh directory, and the window itself on a thread of
 // its own (the "UI thread"), driven from the test's thread by messages.
-// Message boxes are found, recorded and answered by every wait, so no wait
-// can hang on one.
+// Message boxes (of the UI thread and of the worker) are found, recorded and
+// answered by every wait, so no wait can hang on one.
 #pragma once
 
 #include <windows.h>
@@ -75,7 +75,7 @@ class AppTest : public ::testing::Test {
   // Archives requested so far, in order.
   std::vector<std::string> PackageRequests();
   bool WaitForPackageRequests(std::size_t count);
-  // Answered with this HTTP status instead of the archive.
+  // Answered with this HTTP status and an HTML error page instead of the archive.
   void FailPackage(const std::string& archive, int status);
   // The next request for the archive gets its headers and the first half of
   // its bytes, then the connection drops, as when the server dies mid-body.
@@ -92,6 +92,8 @@ class AppTest : public ::testing::Test {
   // lands exactly between two steps of a job; it must take well under the
   // worker's 500 ms send time-out.
   void AtStep(const std::wstring& text, std::function<void()> action);
+  // The same when the progress bar is set to `position`.
+  void AtBarPosition(WPARAM position, std::function<void()> action);
 
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
@@ -146,6 +148,8 @@ class AppTest : public ::testing::Test {
   std::vector<BoxRecord> Boxes();
   bool WaitForBoxes(std::size_t count, DWORD ms = kWaitMs);
   std::vector<BarMessage> BarMessages();
+  // The texts the kilobyte line 1006 was given, in order.
+  std::vector<std::wstring> KilobyteTexts();
 
   zortest::TempDir root_{L"app"};
   zortest::TestHttpServer http_;

@@ -62,7 +62,7 @@ TEST_F(DeviceTest, ArrivalOfAnyVolumeRefreshesAndKeepsTheSelectedScanner) {
   EXPECT_FALSE(DownloadEnabled());
 
   const int pages = PageRequests();
-  DeviceChange(DBT_DEVICEARRIVAL);  // posts index 0; the marked scanner stays
+  DeviceChange(DBT_DEVICEARRIVAL);  // the marked scanner stays
   ASSERT_TRUE(WaitFor([&] { return PageRequests() == pages + 1 && ConnectionDialog() == nullptr; }));
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(MarkedScanner(), 1);
@@ -77,6 +77,30 @@ TEST_F(DeviceTest, ArrivalOfAnyVolumeRefreshesAndKeepsTheSelectedScanner) {
   EXPECT_EQ(MarkedScanner(), 0);
   EXPECT_FALSE(Cell(0, 1).empty());
   EXPECT_TRUE(DownloadEnabled());
+}
+
+// A device-change refresh that stops before its panel rebuild (the window
+// took its first status text too late) leaves the selection on the marked
+// scanner: the next install goes there.
+TEST_F(DeviceTest, RefreshStoppedEarlyKeepsTheInstallOnTheMarkedScanner) {
+  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
+  ServePackage("DIAG_A", StoredZip({{"DIAG_A.z70", "new"}}));
+  ASSERT_TRUE(StartAppAndWait());
+  Command(3001);
+  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
+  ASSERT_TRUE(WaitForIdle());
+
+  AtStep(L"Обнаружение сканера", [] { Sleep(1500); });  // three times the worker's wait
+  DeviceChange(DBT_DEVICEARRIVAL);
+  ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() == nullptr; }));  // the refresh has ended
+  EXPECT_EQ(MarkedScanner(), 1);
+
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes().back().text, L"Загрузка произведена успешно.");
+  EXPECT_TRUE(zortest::FileExists(ScannerFile(L'S', L"DIAG_A.z70")));
+  EXPECT_FALSE(zortest::FileExists(ScannerFile(L'R', L"DIAG_A.z70")));
 }
 
 TEST_F(DeviceTest, OtherDeviceEventsAreIgnored) {

@@ -30,6 +30,17 @@ class InstallTest : public AppTest {
 
   bool OnScanner(const std::string& file) { return zortest::FileExists(ScannerFile(L'R', zortest::Widen(file))); }
 
+  // Publishes one module, starts its install and holds its download: the
+  // progress dialog stays open until LetGo. Null when it did not open.
+  HWND OpenHeldProgressDialog(const std::string& module) {
+    Publish({module});
+    HoldPackage(module);
+    if (!StartAppAndWait()) return nullptr;
+    Command(304);
+    if (!WaitForPackageRequests(1)) return nullptr;
+    return ProgressDialog();
+  }
+
   bool WaitForBarPosition(LPARAM position) {
     return WaitFor([&] { return Send(GetDlgItem(ProgressDialog(), 1005), PBM_GETPOS) == position; });
   }
@@ -101,12 +112,7 @@ TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
 }
 
 TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
-  Publish({"DIAG_A"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
+  HWND dialog = OpenHeldProgressDialog("DIAG_A");
   ASSERT_NE(dialog, nullptr);
   Send(Main(), WM_USER + 9 /* WM_CT_PROGRESS */, 1536, 0);
   EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"1536 KB");
@@ -114,6 +120,57 @@ TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
   EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"Был загружен ранее");
   LetGo("DIAG_A");
   ASSERT_TRUE(WaitForBoxes(1));
+}
+
+// The label ends where the module name begins, and both texts fit their
+// controls: the name is never painted over.
+TEST_F(InstallTest, ModuleNameSitsBesideItsLabelUnclipped) {
+  HWND dialog = OpenHeldProgressDialog("ENGINE_DIAGNOSTICS");
+  ASSERT_NE(dialog, nullptr);
+  HWND label = GetDlgItem(dialog, 1002);
+  HWND name = GetDlgItem(dialog, 1000);
+  const auto box = [dialog](HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const auto textWidth = [this](HWND control) {
+    const std::wstring text = Text(control);
+    HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(Send(control, WM_GETFONT)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
+  };
+  EXPECT_EQ(Text(label), L"Обновляется модуль: ");
+  EXPECT_EQ(Text(name), L"ENGINE_DIAGNOSTICS");
+  const RECT labelBox = box(label), nameBox = box(name);
+  EXPECT_EQ(labelBox.right, nameBox.left);
+  EXPECT_EQ(labelBox.top, nameBox.top);
+  EXPECT_GE(labelBox.right - labelBox.left, textWidth(label));
+  EXPECT_GE(nameBox.right - nameBox.left, textWidth(name));
+  EXPECT_LE(nameBox.right, box(GetDlgItem(dialog, IDCANCEL)).left);
+  LetGo("ENGINE_DIAGNOSTICS");
+  ASSERT_TRUE(WaitForBoxes(1));
+}
+
+// The full bar stays up for a moment, but the window's thread goes on
+// handling messages meanwhile: what reaches it during the pause still
+// finds the dialog open.
+TEST_F(InstallTest, PauseBeforeTheFinishedDialogGoesDoesNotBlockTheWindow) {
+  Publish({"DIAG_A"});
+  ASSERT_TRUE(StartAppAndWait());
+  HWND main = Main();
+  AtBarPosition(1, [main] { PostMessageW(main, WM_USER + 9 /* WM_CT_PROGRESS */, 4321, 0); });
+  Command(304);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, L"Загрузка произведена успешно.");
+  const std::vector<std::wstring> texts = KilobyteTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), L"4321 KB");
 }
 
 TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {

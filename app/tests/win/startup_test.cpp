@@ -186,6 +186,27 @@ TEST_F(StartupTest, CloseAsksTheEjectQuestionAndEjectsOnYes) {
   EXPECT_EQ(EjectLog(), "ejected 1234\n");
 }
 
+// The scanner's volume goes (or the user pulls the scanner) while the close
+// waits for a refused ejection: the broadcast is ignored and the program
+// ends after the failure box.
+TEST_F(StartupTest, DeviceChangeWhileTheCloseWaitsForARefusedEjectionIsIgnored) {
+  SetScanners({ScannerLine(kSerialA, 'R') + " veto"});
+  ASSERT_TRUE(StartAppAndWait());
+  const int pages = PageRequests();
+  AnswerBoxes({IDYES});
+  Command(105);
+  ASSERT_TRUE(WaitForBoxes(1));
+  DeviceChange(DBT_DEVICEREMOVECOMPLETE);  // the worker is still trying to eject
+  ASSERT_TRUE(WaitFor([&] { return !AppRunning() || ConnectionDialog() != nullptr; }));
+  EXPECT_EQ(ConnectionDialog(), nullptr);
+  ASSERT_TRUE(WaitForAppEnd());
+  EXPECT_EQ(PageRequests(), pages);
+  EXPECT_EQ(EjectLog(), "vetoed 1234\n");
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[1].caption, L"Ошибка отключения от порта USB");
+  EXPECT_FALSE(Boxes()[1].yesNo);
+}
+
 TEST_F(StartupTest, CloseWithNoLeavesTheScannerAttached) {
   ASSERT_TRUE(StartAppAndWait());
   AnswerBoxes({IDNO});

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "device/eject.h"
+#include "device/win/eject_port_win.h"
 #include "device/win/scanner_device.h"
 #include "testing/test_files.h"
 
@@ -139,6 +140,12 @@ std::wstring CloseMessageBox(DWORD threadId, std::atomic<bool>& stop) {
   return L"(no message box)";
 }
 
+UINT boxFlags = 0;
+int WINAPI RecordBoxFlags(HWND owner, LPCWSTR text, LPCWSTR caption, UINT flags) {
+  boxFlags = flags;
+  return MessageBoxW(owner, text, caption, flags);
+}
+
 TEST_F(Simulation, VetoedEjectionRetriesThenTellsTheUser) {
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "050312000042&0 S: veto\n"));
   ASSERT_TRUE(DiscoverScanners());
@@ -149,7 +156,11 @@ TEST_F(Simulation, VetoedEjectionRetriesThenTellsTheUser) {
   std::atomic<bool> done{false};
   std::wstring seen;
   std::thread user([&] { seen = CloseMessageBox(self, done); });
+  const MessageBoxCall saved = EjectMessageBox();
+  EjectMessageBox() = RecordBoxFlags;
+  boxFlags = 0;
   const int result = EjectScanner(gScannerTable.records[0]);
+  EjectMessageBox() = saved;
   done = true;
   user.join();
 
@@ -158,6 +169,8 @@ TEST_F(Simulation, VetoedEjectionRetriesThenTellsTheUser) {
             L"Невозможно отключить тестер.\nСерийный номер: 42\nДата производства: 05.03.2012\n"
             L"Подключенный диск S: используется другим приложением!");
   EXPECT_EQ(LogText(), "vetoed 42\n");
+  // Ownerless, it shows while the main window goes: in front, and above the rest.
+  EXPECT_EQ(boxFlags, static_cast<UINT>(MB_OK | MB_SETFOREGROUND | MB_TOPMOST));
 }
 
 }  // namespace

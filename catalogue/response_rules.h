@@ -1,0 +1,34 @@
+// When an HTTP response counts as the document it was asked for, and when
+// a package received in full counts as saved: the rules both downloads (the
+// module list page and a module package) follow. Portable, tested natively.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace download {
+
+constexpr std::uint32_t kStatusOk = 200;
+
+// Only a 200 answer is the document: an error page (404, 500) or a
+// redirection is a failed download. When the server stated a length, fewer
+// bytes than that mean the connection dropped: a failed download too.
+inline bool IsWholeResponse(std::uint32_t status, bool lengthStated, std::uint64_t statedLength,
+                            std::uint64_t received) {
+  if (status != kStatusOk) return false;
+  return !lengthStated || received >= statedLength;
+}
+
+// Writes the received bytes through `write(const char* data, std::size_t
+// size, std::size_t* written)` (false when the write failed). A failed or
+// short write (a full disk) leaves no partial file: `discard()` removes it.
+// True when every byte was written.
+template <class Write, class Discard>
+bool SaveWhole(const char* data, std::size_t size, Write write, Discard discard) {
+  std::size_t written = 0;
+  if (write(data, size, &written) && written == size) return true;
+  discard();
+  return false;
+}
+
+}  // namespace download
