@@ -190,6 +190,16 @@ class Signing(unittest.TestCase):
             f.write(b"not a certificate")
         self.refused(["--pkcs12", garbage], self.env, "not a PKCS#12 file")
 
+    def test_an_output_folder_with_other_files_is_left_alone(self):
+        out = os.path.join(self.dir, "documents")
+        os.makedirs(out)
+        with open(os.path.join(out, "notes.txt"), "w") as f:
+            f.write("the user's\n")
+        result = run(["scripts/release", "--allow-dirty", "--out", out], check=False)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("holds notes.txt, which no release makes", result.stdout)
+        self.assertEqual(os.listdir(out), ["notes.txt"])
+
     def test_uncommitted_changes_are_refused(self):
         clone = os.path.join(self.dir, "clone")
         run(["git", "clone", "-q", ROOT, clone])
