@@ -45,6 +45,12 @@ struct ScannerRecord {
   FixedBuffer<char16_t, kDriveSize> drive = {};  // letter and colon, no backslash; empty when no drive matched
 };
 
+// The drive's letter as text for the log and diagnostics ('-' without a
+// drive); drive letters are ASCII.
+inline char DriveLetterOf(const ScannerRecord& record) {
+  return record.drive[0] != 0 ? static_cast<char>(record.drive[0]) : '-';
+}
+
 struct ScannerTable {
   std::uint32_t count = 0;                           // records 0 .. count-1 are valid
   FixedBuffer<ScannerRecord, kMaxScanners> records;  // the rest are leftovers, never read

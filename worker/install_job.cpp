@@ -123,7 +123,8 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   if (scanner == nullptr) return {kInstallNoScanner, 0};
 
   WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
-  LogEvent("install: unpacking onto scanner %lu, drive %c:", static_cast<unsigned long>(scanner->serialNumber), scanner->drive[0] != 0 ? static_cast<char>(scanner->drive[0]) : '-');
+  LogEvent("install: unpacking onto scanner %lu, drive %c:", static_cast<unsigned long>(scanner->serialNumber),
+           DriveLetterOf(*scanner));
   char target[kJobPathSize];
   const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
   LeaveUnpackTarget();

@@ -25,14 +25,7 @@ std::string ScannerList(const ScannerTable& table) {
     const ScannerRecord& scanner = table.records[i];
     if (!list.empty()) list += ", ";
     list += std::to_string(scanner.serialNumber);
-    // The drive is "X:" in UTF-16; its letter is ASCII.
-    if (scanner.drive[0] != 0) {
-      list += " on ";
-      list += static_cast<char>(scanner.drive[0]);
-      list += ':';
-    } else {
-      list += " without a drive";
-    }
+    list += scanner.drive[0] != 0 ? std::string(" on ") + DriveLetterOf(scanner) + ':' : " without a drive";
     if (static_cast<std::int32_t>(i) == table.selected) list += " (selected)";
   }
   return list.empty() ? "none" : list;

@@ -45,7 +45,7 @@ int EjectAndLog(const ScannerRecord& record, EjectPort& port) {
   NotingPort noting(port);
   const int result = EjectScannerWith(record, noting);
   LogEvent("safe removal: scanner %lu, drive %c:, %d attempts, %s, last answer %04lX, veto type %lu",
-           static_cast<unsigned long>(record.serialNumber), record.drive[0] != 0 ? static_cast<char>(record.drive[0]) : '-', noting.attempts,
+           static_cast<unsigned long>(record.serialNumber), DriveLetterOf(record), noting.attempts,
            result == kEjectDone ? "removed" : "failed", static_cast<unsigned long>(noting.lastCode),
            static_cast<unsigned long>(noting.lastVeto));
   return result;
