@@ -16,7 +16,7 @@ const char16_t kNewReleaseHeader[] = u"Новая версия";
 
 const char16_t* InstallFailureText(int resultCode) {
   switch (resultCode) {
-    case kInstallDownloadFailed: return u"Ошибка подключеня к серверу загрузки.";
+    case kInstallDownloadFailed: return u"Ошибка подключения к серверу загрузки.";
     case kInstallNoScanner: return u"Сканер был отключен от порта USB.";
     case kInstallUnpackFailed: return u"Ошибка загрузки модуля.";
     case kInstallNotFound: return u"Модуль не найден.";

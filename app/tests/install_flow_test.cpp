@@ -48,7 +48,7 @@ TEST(InstallFlow, FailureDropsTheRestWithTheCodesText) {
     int code;
     std::u16string text;
   } cases[] = {
-      {kInstallDownloadFailed, u"Ошибка подключеня к серверу загрузки."},
+      {kInstallDownloadFailed, u"Ошибка подключения к серверу загрузки."},
       {kInstallNoScanner, u"Сканер был отключен от порта USB."},
       {kInstallUnpackFailed, u"Ошибка загрузки модуля."},
       {kInstallNotFound, u"Модуль не найден."},

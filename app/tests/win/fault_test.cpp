@@ -30,7 +30,7 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 
 constexpr wchar_t kUnpacking[] = L"Распаковка и загрузка в сканер модуля";
 constexpr wchar_t kInstalled[] = L"Загрузка произведена успешно.";
-constexpr wchar_t kNoServer[] = L"Ошибка подключеня к серверу загрузки.";
+constexpr wchar_t kNoServer[] = L"Ошибка подключения к серверу загрузки.";
 constexpr wchar_t kBadModule[] = L"Ошибка загрузки модуля.";
 
 class FaultTest : public AppTest {
@@ -320,7 +320,7 @@ TEST_F(FaultTest, LogTellsAnInstallAndAFailedInstallInOrder) {
       "install: result code 0, no message",
       "install: PRG_B, release 2.1.0.3 of 12.05.2014, archive PRG_B.zip",
       "install: PRG_B ended, install code 1, refresh code 0",
-      "install: result code 1, «Ошибка подключеня к серверу загрузки.»",
+      "install: result code 1, «Ошибка подключения к серверу загрузки.»",
       "exit: safe removal asked for",
       "safe removal: scanner 1234, drive R:, 1 attempts, removed",
       "end: exit code 0"};

@@ -226,7 +226,7 @@ TEST_F(InstallTest, PackageMissingOnTheServerStopsTheQueue) {
   Command(304);
   ASSERT_TRUE(WaitForBoxes(1));
   const BoxRecord box = Boxes()[0];
-  EXPECT_EQ(box.text, L"Ошибка подключеня к серверу загрузки.");
+  EXPECT_EQ(box.text, L"Ошибка подключения к серверу загрузки.");
   EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONERROR));
   // A null caption: the system's own, neither empty nor the program's title.
   EXPECT_NE(box.caption, L"");
