@@ -1,6 +1,7 @@
 #include "unpack/entry_rules.h"
 
 #include <cstring>
+#include <new>
 
 namespace unpack {
 namespace {
@@ -121,18 +122,48 @@ std::uint64_t AddDeclaredSize(std::uint64_t total, std::uint64_t size) {
   return (size > UINT64_MAX - total) ? UINT64_MAX : total + size;
 }
 
-void SpaceNeed::Add(std::uint64_t newSize, std::uint64_t replacedSize) {
+std::string FoldedPath(std::string_view path) {
+  std::string folded(path);
+  for (char& c : folded) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 'A' && byte <= 'Z') c = static_cast<char>(byte + ('a' - 'A'));
+    else if (byte >= 0xC0 && byte <= 0xDF) c = static_cast<char>(byte + 0x20);  // А..Я
+    else if (byte == 0xA8) c = static_cast<char>(0xB8);                          // Ё
+    else if (c == '/') c = '\\';
+  }
+  return folded;
+}
+
+std::uint64_t SpaceNeed::Allocated(std::uint64_t size) const {
+  const std::uint64_t clusters = size / cluster_ + (size % cluster_ != 0 ? 1 : 0);
+  return clusters > UINT64_MAX / cluster_ ? UINT64_MAX : clusters * cluster_;
+}
+
+bool SpaceNeed::Add(std::string_view outputPath, std::uint64_t newSize, std::uint64_t existingSize) {
+  std::uint64_t replacedSize = existingSize;
+  try {
+    const auto [it, first] = written_.try_emplace(FoldedPath(outputPath), newSize);
+    if (!first) {
+      replacedSize = it->second;  // what the earlier entry of that name wrote
+      it->second = newSize;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   // Far beyond any volume and any sanity limit, yet no sum of a few of them
   // wraps: the sizes and the running growth are held inside it.
   constexpr std::uint64_t kCap = std::uint64_t{1} << 60;
   constexpr std::int64_t kGrowthCap = std::int64_t{1} << 61;
-  const auto added = static_cast<std::int64_t>(newSize < kCap ? newSize : kCap);
-  const auto freed = static_cast<std::int64_t>(replacedSize < kCap ? replacedSize : kCap);
+  const std::uint64_t newAllocated = Allocated(newSize);
+  const std::uint64_t replacedAllocated = Allocated(replacedSize);
+  const auto added = static_cast<std::int64_t>(newAllocated < kCap ? newAllocated : kCap);
+  const auto freed = static_cast<std::int64_t>(replacedAllocated < kCap ? replacedAllocated : kCap);
   const std::int64_t during = growth_ + added;
   if (during > 0 && static_cast<std::uint64_t>(during) > peak_) peak_ = static_cast<std::uint64_t>(during);
   growth_ = during - freed;
   if (growth_ > kGrowthCap) growth_ = kGrowthCap;
   if (growth_ < -kGrowthCap) growth_ = -kGrowthCap;
+  return true;
 }
 
 TotalVerdict CheckDeclaredTotal(std::uint64_t total, std::uint64_t needed, bool haveFreeBytes,

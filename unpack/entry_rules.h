@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
 
 namespace unpack {
 
@@ -60,17 +63,35 @@ std::uint64_t AddDeclaredSize(std::uint64_t total, std::uint64_t size);
 // over it: while entry i is written, the volume holds the growth of the
 // entries before it plus entry i's whole new size. Fed the entries in
 // unpack order; the peak also covers the growth left at the end.
+//
+// Sizes count in whole clusters of the volume, since a FAT disk allocates
+// nothing smaller. An archive may name one output file twice, exactly or in
+// another letter case (one file to Windows and FAT): the later entry
+// replaces what the earlier one wrote, so the old file is credited once.
 class SpaceNeed {
  public:
-  // `replacedSize`: the size of the file the entry's output replaces, 0
-  // when there is none.
-  void Add(std::uint64_t newSize, std::uint64_t replacedSize);
+  // `clusterSize`: the volume's allocation unit in bytes; 0 or 1 when unknown.
+  explicit SpaceNeed(std::uint64_t clusterSize = 1) : cluster_(clusterSize > 1 ? clusterSize : 1) {}
+
+  // `outputPath`: where the entry goes. `existingSize`: the size of the
+  // file there before the unpack, 0 when there is none. False when there is
+  // no memory to remember the path.
+  bool Add(std::string_view outputPath, std::uint64_t newSize, std::uint64_t existingSize);
   std::uint64_t peak() const { return peak_; }
 
  private:
+  std::uint64_t Allocated(std::uint64_t size) const;
+
+  std::uint64_t cluster_;
   std::int64_t growth_ = 0;  // below zero when smaller files replace larger ones
   std::uint64_t peak_ = 0;
+  std::map<std::string, std::uint64_t> written_;  // folded output path: size its last entry writes
 };
+
+// An output path as Windows matches file names: letters of either case
+// alike (ASCII, and the Cyrillic letters of code page 1251), "/" as "\".
+// Folding more than the volume does only credits less.
+std::string FoldedPath(std::string_view path);
 
 enum class TotalVerdict { Fits, OverLimit, OverFreeSpace };
 

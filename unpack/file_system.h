@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace unpackfs {
 
@@ -69,6 +71,28 @@ bool ExistingFileSize(const char* path, std::uint64_t* size);
 
 // Bytes available to this process on the volume holding `directory`.
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);
+// The allocation unit of that volume in bytes; 0 when it cannot be told.
+std::uint64_t ClusterSizeOfVolume(const char* directory);
+
+// What a directory entry is to a walk that deletes: a link (a symbolic
+// link, or on Windows any reparse point such as a junction) is removed
+// itself and never entered, since what it points at lies outside.
+enum class EntryKind { File, Directory, Link };
+
+struct DirectoryEntry {
+  std::string name;
+  EntryKind kind;
+};
+
+// The entries of `directory` but "." and "..". False when it cannot be listed.
+bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries);
+bool RemoveEmptyDirectory(const char* path);
+bool RemoveLink(const char* path);
+
+// Deletes everything inside `directory`, subdirectories included; links
+// are removed, never followed. What cannot be deleted stays. Portable, over
+// the calls above.
+void EmptyDirectory(const std::string& directory);
 
 // Writes a diagnostic where a developer looks: the debugger output on
 // Windows, standard error elsewhere.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -73,6 +74,34 @@ bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   *bytes = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
   return true;
 }
+
+std::uint64_t ClusterSizeOfVolume(const char* directory) {
+  struct statvfs info;
+  if (statvfs(directory, &info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.f_frsize);
+}
+
+bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries) {
+  DIR* listing = opendir(directory);
+  if (listing == nullptr) return false;
+  const std::string prefix = std::string(directory) + kSeparator;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    if (lstat((prefix + name).c_str(), &info) != 0) continue;
+    const EntryKind kind = S_ISLNK(info.st_mode)  ? EntryKind::Link
+                           : S_ISDIR(info.st_mode) ? EntryKind::Directory
+                                                   : EntryKind::File;
+    entries->push_back({name, kind});
+  }
+  closedir(listing);
+  return true;
+}
+
+bool RemoveEmptyDirectory(const char* path) { return rmdir(path) == 0; }
+
+bool RemoveLink(const char* path) { return unlink(path) == 0; }
 
 void DebugOutput(const char* text) { std::fputs(text, stderr); }
 

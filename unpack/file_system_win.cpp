@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "log/log_win.h"
 #include "unpack/unpack.h"
 
@@ -101,6 +105,43 @@ bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   *bytes = available.QuadPart;
   return true;
 }
+
+std::uint64_t ClusterSizeOfVolume(const char* directory) {
+  // The cluster size is asked of the volume's root, whatever the directory.
+  char root[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameA(directory, root, MAX_PATH)) return 0;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return 0;
+  return static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+}
+
+EntryKind KindOfAttributes(DWORD attributes) {
+  // A junction or directory link carries the directory bit as well: the
+  // reparse bit decides first.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::Link;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::Directory;
+  return EntryKind::File;
+}
+
+bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries) {
+  const std::string pattern = std::string(directory) + "\\*";
+  WIN32_FIND_DATAA found;
+  const HANDLE listing = FindFirstFileA(pattern.c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::string name(found.cFileName, strnlen(found.cFileName, sizeof found.cFileName));
+    if (name == "." || name == "..") continue;
+    entries->push_back({name, KindOfAttributes(found.dwFileAttributes)});
+  } while (FindNextFileA(listing, &found));
+  FindClose(listing);
+  return true;
+}
+
+bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
+
+// A directory link or junction goes with RemoveDirectoryA (the folder it
+// names is not touched), a file link with DeleteFileA.
+bool RemoveLink(const char* path) { return RemoveDirectoryA(path) != 0 || DeleteFileA(path) != 0; }
 
 void DebugOutput(const char* text) { DebugText(text); }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "unpack/file_system.h"
+
 namespace unpackfs {
 
 struct DurableWriteCalls {
@@ -13,5 +15,8 @@ struct DurableWriteCalls {
 };
 
 DurableWriteCalls& DurableWrites();
+
+// How a walk that deletes treats a directory entry with these attributes.
+EntryKind KindOfAttributes(DWORD attributes);
 
 }  // namespace unpackfs

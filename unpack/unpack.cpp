@@ -141,7 +141,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
   int err = RewindArchive(archive, count);
   if (err != UNZ_OK) return err;
   std::uint64_t total = 0;
-  unpack::SpaceNeed need;
+  unpack::SpaceNeed need(unpackfs::ClusterSizeOfVolume(target));
   char outputPath[kOutputPathSize];
   for (std::uint64_t i = 0; i < count; ++i) {
     unz_file_info64 info;
@@ -154,7 +154,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
       total = unpack::AddDeclaredSize(total, info.uncompressed_size);
       std::uint64_t replaced = 0;
       if (!unpackfs::ExistingFileSize(outputPath, &replaced)) replaced = 0;
-      need.Add(info.uncompressed_size, replaced);
+      if (!need.Add(outputPath, info.uncompressed_size, replaced)) return UNZ_INTERNALERROR;
     }
     if (i + 1 < count) {
       err = unzGoToNextFile(archive);

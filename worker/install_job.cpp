@@ -10,6 +10,7 @@
 #include "catalogue/package_download.h"
 #include "device/win/scanner_device.h"
 #include "log/log_win.h"
+#include "unpack/file_system.h"
 #include "unpack/unpack.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
@@ -157,41 +158,7 @@ void LeaveUnpackTarget() {
   if (length > 0 && length < sizeof windows) SetCurrentDirectoryA(windows);
 }
 
-namespace {
-
-// Deletes everything inside `directory` (which ends in a separator). A
-// reparse point (junction, symbolic link) is removed itself, never entered.
-void EmptyDirectory(const char* directory) {
-  char pattern[kJobPathSize];
-  if (!JoinBounded(pattern, sizeof pattern, {directory, "*"})) return;
-  WIN32_FIND_DATAA entry;
-  FindHandle listing(FindFirstFileA(pattern, &entry));
-  if (!listing) return;
-  do {
-    const std::string_view name(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
-    if (name == "." || name == "..") continue;
-    char path[kJobPathSize];
-    if (!JoinBounded(path, sizeof path, {directory, name})) continue;
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileA(path);
-      continue;
-    }
-    char inside[kJobPathSize];
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        JoinBounded(inside, sizeof inside, {path, "\\"})) {
-      EmptyDirectory(inside);
-    }
-    RemoveDirectoryA(path);
-  } while (FindNextFileA(listing.get(), &entry));
-}
-
-}  // namespace
-
 void ClearTempDirectory() {
-  char directory[kJobPathSize];
   const std::string_view path(gTempUnpackPath, strnlen(gTempUnpackPath, sizeof gTempUnpackPath));
-  if (path.empty()) return;
-  const bool separated = path.back() == '\\' || path.back() == '/';
-  if (!JoinBounded(directory, sizeof directory, {path, separated ? "" : "\\"})) return;
-  EmptyDirectory(directory);
+  if (!path.empty()) unpackfs::EmptyDirectory(std::string(path));
 }

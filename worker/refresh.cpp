@@ -121,7 +121,10 @@ int RunRefresh(HWND window, CatalogueSlot& slot) {
   if (!WriteStatus(window, kStatusPartStep, kTextDiscovering)) return kRefreshWindowBusy;
   if (!TimedSend(window, WM_CT_REFRESH_DONE, 0, kRefreshStarted)) return kRefreshWindowBusy;
 
+  // The selection follows the scanner, not its place in the table.
+  const std::uint32_t selectedSerial = SelectedSerial(gScannerTable);
   DiscoverScanners();   // only the table's count matters
+  gScannerTable.selected = SelectionAfterDiscovery(gScannerTable, selectedSerial);
   const HWND list = GetDlgItem(window, IDC_MODULE_LIST);
   if (gScannerTable.count == 0) {
     EmptyModuleList(list);
@@ -141,8 +144,7 @@ int RunRefresh(HWND window, CatalogueSlot& slot) {
   }
 
   if (!WriteStatus(window, kStatusPartStep, kTextComparing)) return kRefreshWindowBusy;
-  // An index the window asked for that the panel rebuild could not settle
-  // names no current scanner: compare against none rather than a leftover.
+  // Settled right after the discovery, so it names a current scanner.
   if (const ScannerRecord* scanner = SelectedScanner(gScannerTable)) ReadScannerInventory(*scanner, *slot);
   RefillModuleList(list, *slot);
   return WriteStatus(window, kStatusPartStep, kTextNone) ? kRefreshOk : kRefreshWindowBusy;

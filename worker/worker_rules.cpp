@@ -43,6 +43,16 @@ const ScannerRecord* SelectedScanner(const ScannerTable& table) {
   return &table.records[table.selected];
 }
 
+std::uint32_t SelectedSerial(const ScannerTable& table) {
+  const ScannerRecord* scanner = SelectedScanner(table);
+  return scanner != nullptr ? scanner->serialNumber : kNoMarkedSerial;
+}
+
+std::int32_t SelectionAfterDiscovery(const ScannerTable& discovered, std::uint32_t selectedSerial) {
+  if (discovered.count == 0 || discovered.count > kMaxScanners) return 0;
+  return static_cast<std::int32_t>(MarkedScannerIndex(discovered, selectedSerial));
+}
+
 int ScrollBackPixels(int oldTopIndex, int newTopIndex) { return (oldTopIndex - newTopIndex) * kModuleRowHeight; }
 
 bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::string_view> pieces) {

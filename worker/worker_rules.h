@@ -42,6 +42,19 @@ std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememb
 // the low 32 bits carry the index: a 64-bit -1 keeps the selection too.
 std::int32_t SelectionForRefresh(std::int32_t selected, std::uint64_t requested);
 
+// The serial number of the selected scanner, kNoMarkedSerial when the
+// selected index names none of the table's records.
+std::uint32_t SelectedSerial(const ScannerTable& table);
+
+// The selected index once a discovery has rewritten the table: the scanner
+// selected before it (`selectedSerial`, taken from the table before),
+// wherever it now stands, or the first scanner when it is gone or none was
+// selected, as a panel rebuild marks them. A discovery may put a scanner
+// that arrived ahead of the selected one, and the panel rebuild that would
+// move the index may give up: the index must never be left naming another
+// scanner than the one the user chose.
+std::int32_t SelectionAfterDiscovery(const ScannerTable& discovered, std::uint32_t selectedSerial);
+
 // The selected scanner's record, or null when the selected index does not
 // name one of the table's current records (for instance a refresh that
 // stopped before its panel rebuild, after the window asked for an index).

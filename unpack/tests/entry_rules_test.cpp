@@ -107,26 +107,59 @@ TEST(EntryRulesTest, DeclaredTotalsSaturateAndAreJudgedAgainstLimitAndFreeSpace)
   EXPECT_EQ(unpack::CheckDeclaredTotal(0, 0, true, 0, limit), TotalVerdict::Fits);
 }
 
+struct SpaceEntry {
+  const char* path;
+  std::uint64_t size;
+  std::uint64_t existing;  // the size of the file at that path before the unpack
+};
+
+std::uint64_t PeakNeed(std::initializer_list<SpaceEntry> entries, std::uint64_t cluster = 1) {
+  unpack::SpaceNeed need(cluster);
+  for (const SpaceEntry& e : entries) EXPECT_TRUE(need.Add(e.path, e.size, e.existing));
+  return need.peak();
+}
+
 TEST(EntryRulesTest, SpaceNeededIsTheLargestTemporaryFileBesideTheGrowthSoFar) {
-  const auto peak = [](std::initializer_list<std::pair<std::uint64_t, std::uint64_t>> entries) {
-    unpack::SpaceNeed need;
-    for (const auto& [size, replaced] : entries) need.Add(size, replaced);
-    return need.peak();
-  };
   constexpr std::uint64_t k = 1024;
   // Four modules replacing four of the same size: one temporary file at a time.
-  EXPECT_EQ(peak({{200 * k, 200 * k}, {200 * k, 200 * k}, {200 * k, 200 * k}, {200 * k, 200 * k}}), 200 * k);
+  EXPECT_EQ(PeakNeed({{"a", 200 * k, 200 * k}, {"b", 200 * k, 200 * k}, {"c", 200 * k, 200 * k},
+                      {"d", 200 * k, 200 * k}}),
+            200 * k);
   // New files add up; a larger replacement keeps its growth for the next one.
-  EXPECT_EQ(peak({{100, 0}, {50, 0}}), 150u);
-  EXPECT_EQ(peak({{300, 100}, {100, 100}}), 300u);
+  EXPECT_EQ(PeakNeed({{"a", 100, 0}, {"b", 50, 0}}), 150u);
+  EXPECT_EQ(PeakNeed({{"a", 300, 100}, {"b", 100, 100}}), 300u);
   // What a smaller replacement frees makes room for a later new file, and
   // the order counts: the big new file first needs all of its size.
-  EXPECT_EQ(peak({{10, 500}, {400, 0}}), 10u);
-  EXPECT_EQ(peak({{400, 0}, {10, 500}}), 410u);
-  EXPECT_EQ(peak({}), 0u);
+  EXPECT_EQ(PeakNeed({{"a", 10, 500}, {"b", 400, 0}}), 10u);
+  EXPECT_EQ(PeakNeed({{"b", 400, 0}, {"a", 10, 500}}), 410u);
+  EXPECT_EQ(PeakNeed({}), 0u);
   // Hostile sizes do not wrap round to a small need (the limit on the
   // declared total refuses them anyway).
-  EXPECT_GT(peak({{UINT64_MAX, 0}, {UINT64_MAX, 0}}), unpack::kMaxDeclaredTotal);
+  EXPECT_GT(PeakNeed({{"a", UINT64_MAX, 0}, {"b", UINT64_MAX, 0}}), unpack::kMaxDeclaredTotal);
+  EXPECT_GT(PeakNeed({{"a", UINT64_MAX, 0}}, 4096), unpack::kMaxDeclaredTotal);
+}
+
+// An output named twice replaces what its first entry wrote: the old file
+// is credited once, however the name is spelt, as Windows and FAT match it.
+TEST(EntryRulesTest, AFileReplacedTwiceIsCreditedOnce) {
+  // 200 replaced by 100, again by 100, then 450 new: 100 + 450 - 200.
+  EXPECT_EQ(PeakNeed({{"t\\M1.z70", 100, 200}, {"t\\M1.z70", 100, 200}, {"t\\NEW.z70", 450, 0}}), 350u);
+  EXPECT_EQ(PeakNeed({{"t\\M1.z70", 100, 200}, {"t\\m1.Z70", 100, 200}, {"t\\NEW.z70", 450, 0}}), 350u);
+  EXPECT_EQ(PeakNeed({{"t\\sub/m1.z70", 100, 200}, {"t\\SUB\\M1.z70", 100, 200}, {"t\\NEW.z70", 450, 0}}), 350u);
+  // Cyrillic letters of code page 1251 in either case: "мод" and "МОД".
+  EXPECT_EQ(PeakNeed({{"t\\\xEC\xEE\xE4.z70", 100, 200}, {"t\\\xCC\xCE\xC4.z70", 100, 200}, {"t\\NEW.z70", 450, 0}}),
+            350u);
+  // Two files indeed: each replaces its own.
+  EXPECT_EQ(PeakNeed({{"t\\M1.z70", 100, 200}, {"t\\M2.z70", 100, 200}, {"t\\NEW.z70", 450, 0}}), 250u);
+}
+
+// A FAT disk allocates whole clusters: a 1-byte module takes 4 KiB, and a
+// file of 4097 bytes frees two clusters.
+TEST(EntryRulesTest, SpaceCountsWholeClusters) {
+  EXPECT_EQ(PeakNeed({{"a", 1, 0}, {"b", 1, 0}}, 4096), 8192u);
+  EXPECT_EQ(PeakNeed({{"a", 4096, 4097}, {"b", 8192, 0}}, 4096), 4096u);  // 8191 counted in bytes
+  EXPECT_EQ(PeakNeed({{"a", 0, 0}}, 4096), 0u);
+  EXPECT_EQ(PeakNeed({{"a", 1, 0}, {"b", 1, 0}}, 0), 2u);  // cluster size unknown: bytes
 }
 
 }  // namespace

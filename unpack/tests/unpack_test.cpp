@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "unpack/file_system.h"
 #include "unpack/tests/test_sandbox.h"
 
 #ifndef _WIN32
@@ -415,6 +416,40 @@ TEST_F(UnpackTest, MakeDirectoryPathReportsALevelThatCannotExist) {
   // A level below a dangling link cannot be created: ENOENT.
   ASSERT_EQ(symlink("/nonexistent-zor70-dir/x", box.InTarget("link").c_str()), 0);
   EXPECT_EQ(MakeDirectoryPath(box.InTarget("link/a/b").c_str()), 0);
+}
+#endif
+
+// --- EmptyDirectory --------------------------------------------------------------
+
+// The temporary unpack folder is emptied whole, but a link inside it is
+// removed, never entered: what it points at lies outside and stays.
+TEST_F(UnpackTest, EmptyDirectoryRemovesEverythingButNeverFollowsALink) {
+  ASSERT_TRUE(WriteFileBytes(box.InTarget("a.z70"), "a"));
+  ASSERT_EQ(MakeDirectoryPath(box.InTarget("drv.sys/deeper").c_str()), 1);
+  ASSERT_TRUE(WriteFileBytes(box.InTarget("drv.sys/deeper/x"), "x"));
+  ASSERT_TRUE(MakeDirectory(JoinPath(box.root(), "outside")));
+  const std::string keep = JoinPath(box.root(), "outside/keep.z70");
+  ASSERT_TRUE(WriteFileBytes(keep, "keep"));
+#ifndef _WIN32
+  // Wine 8 makes no links, so they are made where they are real.
+  ASSERT_EQ(symlink(JoinPath(box.root(), "outside").c_str(), box.InTarget("link").c_str()), 0);
+  ASSERT_EQ(symlink(keep.c_str(), box.InTarget("filelink").c_str()), 0);
+#endif
+  unpackfs::EmptyDirectory(box.target());
+  EXPECT_EQ(box.Listing(), (Files{"outside", "outside/keep.z70", "t"}));
+  std::string kept;
+  EXPECT_TRUE(ReadFileBytes(keep, &kept));
+  EXPECT_EQ(kept, "keep");
+}
+
+#ifdef _WIN32
+TEST(EntryKindTest, AReparsePointIsALinkWhateverElseItIs) {
+  using unpackfs::EntryKind;
+  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT), EntryKind::Link);
+  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE), EntryKind::Link);
+  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), EntryKind::Directory);
+  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_NORMAL), EntryKind::File);
+  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE), EntryKind::File);
 }
 #endif
 

@@ -58,6 +58,33 @@ TEST(SelectionForRefresh, AButtonsIndexIsTakenAnyOtherRequestKeepsTheMarkedOne) 
   EXPECT_EQ(SelectionForRefresh(1, ~std::uint64_t{0}), 1);  // -1 in a 64-bit wParam
 }
 
+// The table before a discovery with its selected index, the table the
+// discovery wrote, and the index that must name the same scanner.
+TEST(SelectionAfterDiscovery, FollowsTheSelectedSerialNumber) {
+  struct Case {
+    std::initializer_list<std::uint32_t> before;
+    std::int32_t selected;
+    std::initializer_list<std::uint32_t> after;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {{1234}, 0, {7, 1234}, 1},        // a scanner arrived ahead of the selected one
+      {{7, 1234}, 1, {1234, 7}, 0},     // the order changed
+      {{7, 1234}, 1, {7}, 0},           // the selected one was pulled out: the first
+      {{7, 1234}, 5, {7, 1234}, 0},     // an index naming no scanner: the first
+      {{}, 0, {7, 1234}, 0},            // the first discovery
+      {{7}, 0, {}, 0},                  // none left
+  };
+  for (const Case& c : cases) {
+    ScannerTable table = TableOf(c.before);
+    table.selected = c.selected;
+    const std::uint32_t serial = SelectedSerial(table);
+    const ScannerTable discovered = TableOf(c.after);
+    EXPECT_EQ(SelectionAfterDiscovery(discovered, serial), c.expected)
+        << "selected " << c.selected << " of " << c.before.size() << " before";
+  }
+}
+
 TEST(SelectedScanner, OnlyAnIndexOfTheCurrentTable) {
   ScannerTable table = TableOf({7, 8});
   table.selected = 1;

@@ -1,0 +1,28 @@
+// The platform-independent part of the unpacker's file-system layer.
+#include "unpack/file_system.h"
+
+namespace unpackfs {
+
+void EmptyDirectory(const std::string& directory) {
+  std::vector<DirectoryEntry> entries;
+  if (directory.empty() || !ListDirectory(directory.c_str(), &entries)) return;
+  const bool separated = directory.back() == kSeparator || directory.back() == '/';
+  const std::string prefix = separated ? directory : directory + kSeparator;
+  for (const DirectoryEntry& entry : entries) {
+    const std::string path = prefix + entry.name;
+    switch (entry.kind) {
+      case EntryKind::File:
+        RemoveFile(path.c_str());
+        break;
+      case EntryKind::Link:
+        RemoveLink(path.c_str());
+        break;
+      case EntryKind::Directory:
+        EmptyDirectory(path);
+        RemoveEmptyDirectory(path.c_str());
+        break;
+    }
+  }
+}
+
+}  // namespace unpackfs
