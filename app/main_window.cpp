@@ -253,7 +253,7 @@ void OnOpenModuleFolder() {
 }
 
 void OnSelectScanner(HWND window, MainWindowState& state, int index) {
-  if (!state.install.AcceptsScannerSelection()) return;
+  if (state.finishPending || !state.install.AcceptsScannerSelection()) return;
   const int selected = MarkScannerButton(window, index);
   LogEvent("refresh asked: scanner button %d", selected);
   PostToWorker(state, WM_CT_REFRESH, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(window));
@@ -336,6 +336,8 @@ void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refr
       HandCurrentJobToWorker(state);
       break;
     case InstallStep::kFinished:
+      // Nothing is left to cancel: a Cancel in the pause would only say so.
+      if (state.progressDialog != nullptr) EnableWindow(GetDlgItem(state.progressDialog, IDCANCEL), FALSE);
       UpdateWindow(window);
       AdvanceProgress(state);
       FinishInstall(window, state);

@@ -57,6 +57,8 @@ BOOL OnInitDialog(HWND dialog) {
 // The module being installed is completed; the main window drops the rest
 // of the queue and reads DWLP_USER when the job reports.
 BOOL OnCancel(HWND dialog) {
+  // Escape still sends IDCANCEL when the button is disabled.
+  if (!IsWindowEnabled(GetDlgItem(dialog, IDCANCEL))) return TRUE;
   SetWindowLongPtrW(dialog, DWLP_USER, kProgressCancelled);
   SetDlgItemTextW(dialog, IDC_WAIT_MODULE_NAME, L"загрузка отменяется...");
   EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);

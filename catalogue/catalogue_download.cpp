@@ -64,14 +64,25 @@ unsigned DownloadCatalogue(ModuleCatalogue& catalogue) {
   // Reading stops when the buffer is full: a page that fills it leaves no
   // room for its terminator, and the parser refuses it as a whole.
   std::size_t total = 0;
+  bool readFailed = false;
   while (total < kPageBufferSize) {
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(kReadChunk, kPageBufferSize - total));
     DWORD got = 0;
-    if (!InternetReadFile(page.get(), buffer.get() + total, want, &got)) break;
+    if (!InternetReadFile(page.get(), buffer.get() + total, want, &got)) {
+      readFailed = true;
+      break;
+    }
     if (got == 0) break;
     total += got;
   }
   if (total == 0) return 0;  // first read failed or the body was empty
+  // A read that fails part-way has cut the page, whether or not the server
+  // stated its length (a chunked answer states none).
+  if (readFailed) {
+    LogEvent("catalogue: page not taken: a read failed after %llu bytes, error %lu",
+             static_cast<unsigned long long>(total), GetLastError());
+    return 0;
+  }
   // An error page is no module list, and half a list is worse than none.
   const ResponseHead head = ReadResponseHead(page.get());
   if (!download::IsWholeResponse(head.status, head.lengthStated, head.length, total)) {

@@ -25,9 +25,9 @@ constexpr std::size_t kSizeLimit = kReceiveBufferSize - kReadSize;  // 8387584 b
 // the one before. `read(char* into, std::size_t most, std::size_t* got)`
 // returns false when the read failed; `progress(std::size_t kilobytes)` is
 // called after every read that delivered data. Returns the number of bytes
-// received, or 0: nothing came, the first read failed, or the package grew
-// past kSizeLimit. A later read that fails ends the transfer with what came
-// before it.
+// received, or 0: nothing came, a read failed (the first or any later one:
+// a cut package is no package, whatever the headers said), or the package
+// grew past kSizeLimit.
 template <class Read, class Progress>
 std::size_t ReceivePackage(char* buffer, Read read, Progress progress) {
   std::size_t total = 0;
@@ -40,7 +40,7 @@ std::size_t ReceivePackage(char* buffer, Read read, Progress progress) {
     if (total + kReadSize > kReceiveBufferSize) return 0;
     // total is where the next piece goes; the check above keeps a whole
     // piece inside the block.
-    if (!read(buffer + total, kReadSize, &got)) break;
+    if (!read(buffer + total, kReadSize, &got)) return 0;
   }
   return total;
 }

@@ -128,6 +128,30 @@ MappedDrive::~MappedDrive() {
   for (int i = 0; i < 500 && GetFileAttributesW(probe.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
 }
 
+SmallDisk::SmallDisk(const std::wstring& directory, unsigned kilobytes)
+    : directory_(directory), unixDirectory_(Widen(UnixPathOf(directory))), size_(ULONGLONG{kilobytes} * 1024) {
+  if (unixDirectory_.empty() ||
+      !RunUnix(L"/bin/mount", L"/bin/mount -t tmpfs -o size=" + std::to_wstring(kilobytes) + L"k zor70-small \"" +
+                                  unixDirectory_ + L"\""))
+    return;
+  for (int i = 0; i < 500 && !ok_; ++i) {
+    ok_ = FreeBytes() > 0 && FreeBytes() <= size_;
+    if (!ok_) Sleep(10);
+  }
+}
+
+SmallDisk::~SmallDisk() {
+  // Unmounted even when the mount seemed not to happen: it may come late.
+  if (unixDirectory_.empty() || !RunUnix(L"/bin/umount", L"/bin/umount -l \"" + unixDirectory_ + L"\"")) return;
+  // The directory is removed next: wait until it is the bigger disk's again.
+  for (int i = 0; i < 500 && FreeBytes() <= size_; ++i) Sleep(10);
+}
+
+ULONGLONG SmallDisk::FreeBytes() const {
+  ULARGE_INTEGER free{};
+  return GetDiskFreeSpaceExW((directory_ + L"\\").c_str(), &free, nullptr, nullptr) ? free.QuadPart : 0;
+}
+
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -41,6 +41,27 @@ class MappedDrive {
   bool ok_ = false;
 };
 
+// A tmpfs of `kilobytes` mounted over an existing directory: a small disk
+// that fills up for real. Mounting needs root; ok() is false where none
+// could be made. Unmounted on destruction.
+class SmallDisk {
+ public:
+  SmallDisk(const std::wstring& directory, unsigned kilobytes);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool ok() const { return ok_; }
+  // Bytes free on it; 0 when it cannot be told.
+  ULONGLONG FreeBytes() const;
+
+ private:
+  std::wstring directory_;
+  std::wstring unixDirectory_;
+  ULONGLONG size_;
+  bool ok_ = false;
+};
+
 // The Unix path Wine keeps for a Windows path (empty when not under Wine).
 std::string UnixPathOf(const std::wstring& windowsPath);
 // Starts a Unix command line through Wine (argv split by Windows rules);

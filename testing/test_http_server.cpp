@@ -52,6 +52,46 @@ std::string TestHttpServer::url(const std::string& path) const {
   return "http://" + host() + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
 
+ResettingServer::ResettingServer(std::string answer) : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+  const SOCKET listener = static_cast<SOCKET>(listener_);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int len = sizeof addr;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener, 1) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    ADD_FAILURE() << "resetting server could not listen on 127.0.0.1";
+    return;
+  }
+  port_ = ntohs(addr.sin_port);
+  thread_ = std::thread([listener, answer] {
+    const SOCKET client = accept(listener, nullptr, nullptr);
+    if (client == INVALID_SOCKET) return;
+    // The request ends with an empty line; nothing else is read.
+    std::string request;
+    char piece[512];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      const int got = recv(client, piece, sizeof piece, 0);
+      if (got <= 0) break;
+      request.append(piece, static_cast<std::size_t>(got));
+    }
+    send(client, answer.data(), static_cast<int>(answer.size()), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the answer is read first
+    linger abort{1, 0};
+    setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    closesocket(client);
+  });
+}
+
+ResettingServer::~ResettingServer() {
+  closesocket(static_cast<SOCKET>(listener_));  // ends an accept still waiting
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string ResettingServer::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
 int RefusedPort() {
   // Bind without listening, note the port, close: nothing answers there.
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

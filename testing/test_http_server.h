@@ -2,6 +2,7 @@
 // from a thread of the test process itself.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -36,6 +37,25 @@ class TestHttpServer {
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;
+};
+
+// Answers one connection on 127.0.0.1 with `answer`, bytes exactly as
+// given (status line, headers and a body cut short), then resets the
+// connection instead of closing it in order: the client's next read fails,
+// whether or not the answer stated its length.
+class ResettingServer {
+ public:
+  explicit ResettingServer(std::string answer);
+  ~ResettingServer();
+  ResettingServer(const ResettingServer&) = delete;
+  ResettingServer& operator=(const ResettingServer&) = delete;
+
+  std::string url(const std::string& path) const;
+
+ private:
+  std::uintptr_t listener_;
+  int port_ = 0;
+  std::thread thread_;
 };
 
 // A port on 127.0.0.1 on which nothing listens (bound, then released).

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "catalogue/catalogue.h"
+#include "device/win/handles.h"
 #include "worker/messages.h"
 
 // The catalogue of the last refresh; empty until a refresh creates one.
@@ -47,6 +48,15 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
 // directory. An unpack leaves the process in its target, and a current
 // directory on the scanner's volume would veto its ejection.
 void LeaveUnpackTarget();
+
+// Turns `path`, the shared temporary directory (ending with a backslash),
+// into this running copy's own folder inside it, "<process id>\", and holds
+// that folder's lock in `lock` for as long as the copy runs. Folders of
+// copies that no longer run are removed first. False, leaving `path` as it
+// was, when the folder cannot be made.
+bool ClaimTempUnpackFolder(char (&path)[MAX_PATH], FileHandle* lock);
+// Removes this copy's folder with whatever is left in it.
+void ReleaseTempUnpackFolder(const char* path);
 
 // Empties the temporary unpack directory completely, subdirectories
 // included. A junction or symbolic link inside it is removed as a link:

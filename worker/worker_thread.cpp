@@ -55,6 +55,9 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
 
   SetUpDirectory("%APPDATA%\\Zor70_Modules\\", gModuleCachePath);
   SetUpDirectory("%TEMP%\\ZorManager\\", gTempUnpackPath);
+  // Two copies may run at once: each tests its archives in a folder of its own.
+  FileHandle tempLock;
+  const bool ownTempFolder = ClaimTempUnpackFolder(gTempUnpackPath, &tempLock);
 
   LogEvent("refresh: at the worker's start");
   RefreshAndReport(mainWindow, slot);
@@ -72,5 +75,6 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   }
 
   slot.reset();
+  if (ownTempFolder) ReleaseTempUnpackFolder(gTempUnpackPath);
   return 0;
 }

@@ -167,9 +167,9 @@ TEST_F(DownloadCatalogueTest, PageFarOverTheBufferIsRefused) {
   ExpectNothingFetched(DownloadCatalogue(catalogue_));
 }
 
+// The connection drops in the middle of the third module line after the
+// server announced more than it sent: half a list is no list.
 TEST_F(DownloadCatalogueTest, ServerClosingMidPageGivesNothing) {
-  // Announces more than it sends, then drops the connection in the middle
-  // of the third module line.
   const std::string sent = kSamplePage.substr(0, kSamplePage.find("modlist_stop")) +
                            "2014-06-01 v_3.0.0.1 CUT.z70 files/mod";
   http_.server().Get(kPagePath, [&](const httplib::Request&, httplib::Response& res) {
@@ -181,6 +181,22 @@ TEST_F(DownloadCatalogueTest, ServerClosingMidPageGivesNothing) {
         });
   });
   Start();
+  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+}
+
+// Nor when the server states no length (a chunked answer): a cut then
+// shows only as a read that fails.
+TEST_F(DownloadCatalogueTest, ChunkedPageCutByAResetGivesNothing) {
+  // The module lines in a whole first chunk, then the second cut short.
+  const std::string page = kSamplePage.substr(0, kSamplePage.find("modlist_stop")) + std::string(3800, ' ');
+  const auto chunk = [](const std::string& bytes, std::size_t declared) {
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", declared);
+    return size + bytes;
+  };
+  zortest::ResettingServer server("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                  chunk(page.substr(0, 3000), 3000) + "\r\n" + chunk(page.substr(3000), 2000));
+  SetCatalogueHost(server.url("").substr(7));
   ExpectNothingFetched(DownloadCatalogue(catalogue_));
 }
 

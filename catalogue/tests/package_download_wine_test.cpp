@@ -149,6 +149,16 @@ TEST_F(PackageDownloadTest, DroppedConnectionWritesNoFile) {
   EXPECT_EQ(kb.back(), 4u);
 }
 
+// Without a stated length (a chunked answer) a cut shows only as a read
+// that fails, here on a reset connection: no package either.
+TEST_F(PackageDownloadTest, ChunkedPackageCutByAResetWritesNoFile) {
+  const std::string part = Body(5000);
+  zortest::ResettingServer server(
+      "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nTransfer-Encoding: chunked\r\n\r\n2000\r\n" + part);
+  EXPECT_FALSE(DownloadPackage(window_, server.url("/cut.zip").c_str(), file_.c_str()));
+  EXPECT_FALSE(FileExists());
+}
+
 TEST_F(PackageDownloadTest, ErrorPageWritesNoFile) {
   EXPECT_FALSE(Download("/missing.zip"));
   EXPECT_FALSE(FileExists());
@@ -158,6 +168,17 @@ TEST_F(PackageDownloadTest, RedirectionIsNotFollowedNorStored) {
   EXPECT_FALSE(Download("/moved.zip"));
   EXPECT_FALSE(FileExists());
   EXPECT_EQ(requests_, 1);
+}
+
+// A module cache on a full disk (a small tmpfs, where the test may mount
+// one): the write fails part-way, the download fails and leaves no file.
+TEST_F(PackageDownloadTest, FullDiskFailsAndLeavesNoFile) {
+  zortest::TempDir small(L"pkg-small");
+  zortest::SmallDisk disk(small.path(), 64);
+  if (!disk.ok()) GTEST_SKIP() << "no tmpfs could be mounted here";
+  file_ = small.pathA() + "\\mod.zip";
+  EXPECT_FALSE(Download("/size/200000.zip"));
+  EXPECT_FALSE(FileExists());
 }
 
 TEST_F(PackageDownloadTest, FileThatCannotBeCreatedFails) {

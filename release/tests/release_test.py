@@ -15,6 +15,7 @@ window driver) and DISPLAY. Ends with "release: N passed, N failed, N skipped".
 import hashlib
 import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -80,6 +81,25 @@ class Release(unittest.TestCase):
         with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
             self.assertIn("project(zor70 VERSION %s " % version(), f.read())
         self.assertIn("NOT signed", release_output)
+
+    def test_each_release_carries_the_host_it_announces(self):
+        # Two releases in the same build trees: the one made without a host
+        # must not keep the host of the one before.
+        with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+            placeholder = re.search(r'set\(ZOR_CATALOGUE_HOST "([^"]+)"', f.read()).group(1)
+        env = {k: v for k, v in os.environ.items() if k != "ZOR_CATALOGUE_HOST"}
+        for host, out in (("maker-a.example", "dist-host"), (None, "dist-placeholder")):
+            out = os.path.join(WORK, out)
+            extra = ["--catalogue-host", host] if host else []
+            output = run(["scripts/release", "--allow-dirty", "--out", out] + extra, env=env).stdout
+            self.assertIn("catalogue server: %s\n" % (host or placeholder), output)
+            for arch in ("win64", "win32"):
+                zip_name = next(n for n in os.listdir(out) if n.endswith("-%s.zip" % arch))
+                with zipfile.ZipFile(os.path.join(out, zip_name)) as archive:
+                    program = archive.read("zormanager.exe")
+                self.assertIn((host or placeholder).encode(), program, arch)
+                if not host:
+                    self.assertNotIn(b"maker-a.example", program, arch)
 
     def test_two_builds_are_byte_identical(self):
         for name in sorted(os.listdir(DIST)):

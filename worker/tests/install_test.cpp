@@ -294,6 +294,30 @@ TEST_F(Install, ScannerWithoutADriveNeverUnpacksOntoTheCurrentDrive) {
   DeleteFileW(stray.c_str());
 }
 
+// Two copies may run at once: each tests its archives in a folder of its
+// own, so this one's test unpack leaves the other's files alone, while the
+// folder of a copy that no longer runs (its lock gone) is removed at start.
+TEST_F(Install, TestUnpackKeepsToThisCopysOwnFolder) {
+  const std::wstring shared = root_.Child(L"temp\\ZorManager");
+  ASSERT_TRUE(CreateDirectoryW(shared.c_str(), nullptr));
+  for (const wchar_t* copy : {L"\\99999", L"\\88888"}) {
+    ASSERT_TRUE(CreateDirectoryW((shared + copy).c_str(), nullptr));
+    ASSERT_TRUE(zortest::WriteWholeFile(shared + copy + L"\\mid-test.z70", "another copy's"));
+  }
+  const HANDLE running = CreateFileW((shared + L"\\99999.lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  StartWithScanner();
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallOk, kRefreshOk));
+  EXPECT_TRUE(zortest::FileExists(TempUnpackDir()));
+  EXPECT_TRUE(FilesIn(TempUnpackDir()).empty());
+  ASSERT_TRUE(StopWorker(0));
+  CloseHandle(running);
+  EXPECT_TRUE(zortest::FileExists(shared + L"\\99999\\mid-test.z70"));
+  EXPECT_FALSE(zortest::FileExists(shared + L"\\88888"));
+  ExpectInstalledOnJ();
+}
+
 // A scanner arrives ahead of the selected one and the panel rebuild gives
 // up: the install still goes to the scanner the panel marks.
 TEST_F(Install, ScannerArrivingAheadOfTheSelectedOneLeavesTheInstallOnIt) {

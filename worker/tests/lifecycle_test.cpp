@@ -51,10 +51,12 @@ TEST_F(Lifecycle, StartMakesTheTwoDirectoriesAndClearsTheStatusAfterEveryMessage
   EXPECT_EQ(clearingsAfter, 2u);
 
   EXPECT_EQ(zortest::Widen(gModuleCachePath), root_.Child(L"appdata\\Zor70_Modules\\"));
-  EXPECT_EQ(zortest::Widen(gTempUnpackPath), root_.Child(L"temp\\ZorManager\\"));
+  EXPECT_EQ(zortest::Widen(gTempUnpackPath), TempUnpackDir() + L"\\");
   EXPECT_TRUE(GetFileAttributesW(CacheDir().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_NE(GetFileAttributesW(CacheDir().c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_NE(GetFileAttributesW(TempUnpackDir().c_str()), INVALID_FILE_ATTRIBUTES);
+  // The copy's own temporary folder goes with it.
+  EXPECT_EQ(GetFileAttributesW(TempUnpackDir().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(root_.Child(L"temp\\ZorManager").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Lifecycle, StopWithRemovalEjectsTheSelectedScanner) {

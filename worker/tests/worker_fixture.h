@@ -63,7 +63,10 @@ class WorkerTest : public ::testing::Test {
   std::wstring DiskDir(wchar_t letter) const;
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   std::wstring CacheDir() const { return root_.Child(L"appdata\\Zor70_Modules"); }
-  std::wstring TempUnpackDir() const { return root_.Child(L"temp\\ZorManager"); }
+  // This copy's own folder inside %TEMP%\ZorManager.
+  std::wstring TempUnpackDir() const {
+    return root_.Child(L"temp\\ZorManager\\" + std::to_wstring(GetCurrentProcessId()));
+  }
   std::string EjectLog() const;
   // Files (not directories) directly inside `dir`.
   static std::vector<std::wstring> FilesIn(const std::wstring& dir);

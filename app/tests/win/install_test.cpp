@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/tests/win/app_fixture.h"
+#include "resources/resource_ids.h"
 
 namespace apptest {
 namespace {
@@ -171,6 +172,27 @@ TEST_F(InstallTest, PauseBeforeTheFinishedDialogGoesDoesNotBlockTheWindow) {
   const std::vector<std::wstring> texts = KilobyteTexts();
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), L"4321 KB");
+}
+
+// Once the last module has reported, nothing is left to cancel or to
+// switch to: Cancel and a scanner button in the pause are ignored.
+TEST_F(InstallTest, CancelAndScannerButtonInThePauseAfterTheLastModuleAreIgnored) {
+  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
+  Publish({"DIAG_A"});
+  ASSERT_TRUE(StartAppAndWait());
+  const int pages = PageRequests();
+  HWND main = Main();
+  AtBarPosition(1, [this, main] {
+    PostMessageW(ProgressDialog(), WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_SCANNER_BUTTON_FIRST + 1, 0), 0);
+  });
+  Command(IDC_DOWNLOAD_BUTTON);
+  ASSERT_TRUE(WaitForBoxes(1));
+  EXPECT_EQ(Boxes()[0].text, L"Загрузка произведена успешно.");
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(MarkedScanner(), 0);
+  EXPECT_EQ(PageRequests(), pages + 1);  // the install's own refresh
+  EXPECT_EQ(LogText().find("cancelled by the user"), std::string::npos);
 }
 
 TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {
