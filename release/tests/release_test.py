@@ -88,7 +88,7 @@ class Release(unittest.TestCase):
         with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
             placeholder = re.search(r'set\(ZOR_CATALOGUE_HOST "([^"]+)"', f.read()).group(1)
         env = {k: v for k, v in os.environ.items() if k != "ZOR_CATALOGUE_HOST"}
-        for host, out in (("maker-a.example", "dist-host"), (None, "dist-placeholder")):
+        for host, out in (("catalogue-a.maker.example", "dist-host"), (None, "dist-placeholder")):
             out = os.path.join(WORK, out)
             extra = ["--catalogue-host", host] if host else []
             output = run(["scripts/release", "--allow-dirty", "--out", out] + extra, env=env).stdout
@@ -99,7 +99,7 @@ class Release(unittest.TestCase):
                     program = archive.read("zormanager.exe")
                 self.assertIn((host or placeholder).encode(), program, arch)
                 if not host:
-                    self.assertNotIn(b"maker-a.example", program, arch)
+                    self.assertNotIn(b"catalogue-a.maker.example", program, arch)
 
     def test_two_builds_are_byte_identical(self):
         for name in sorted(os.listdir(DIST)):
