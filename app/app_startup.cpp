@@ -26,17 +26,18 @@ ATOM RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassExW(&windowClass);
 }
 
-HWND CreateMainWindow(HINSTANCE instance) {
+HWND CreateMainWindow(HINSTANCE instance, const std::string& catalogueHost) {
   gInstance = instance;
+  // WM_CREATE copies the host for the worker it starts.
   return CreateWindowExW(0, gWindowClass, gAppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 800, 600, nullptr,
-                         nullptr, instance, nullptr);
+                         nullptr, instance, const_cast<std::string*>(&catalogueHost));
 }
 
-int RunMainWindow(HINSTANCE instance, int showCommand) {
+int RunMainWindow(HINSTANCE instance, int showCommand, const std::string& catalogueHost) {
   LogProgramStart();
   LoadAppStrings(instance);
   RegisterMainWindowClass(instance);  // a failure shows as a failed creation
-  HWND window = CreateMainWindow(instance);
+  HWND window = CreateMainWindow(instance, catalogueHost);
   if (window == nullptr) {
     LogProgramEnd(0);
     return 0;

@@ -4,7 +4,7 @@
 
 #include "app/drawing_rules.h"
 #include "app/ui_texts.h"
-#include "app/win_handles.h"
+#include "core/win/handles.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "app/install_flow.h"
 #include "app/module_list_rows.h"
 #include "app/ui_texts.h"
-#include "app/win_handles.h"
+#include "core/win/handles.h"
 #include "app/window_layout.h"
 #include "log/log_win.h"
 #include "resources/resource_ids.h"
@@ -28,10 +28,10 @@ constexpr UINT_PTR kFinishedDialogTimer = 1;
 constexpr int kFillerColumn = 2;
 
 // Everything the window keeps from WM_CREATE to its destruction. Main
-// thread only; the worker gets nothing but windowForWorker's address and the
+// thread only; the worker gets nothing but workerStart's address and the
 // current install request (inside `install`).
 struct MainWindowState {
-  HWND windowForWorker = nullptr;  // the worker reads it once, at its start
+  WorkerStart workerStart;  // the worker reads it once, at its start
   ThreadHandle worker;
   DWORD workerId = 0;
   InstallFlow install;
@@ -161,9 +161,10 @@ void StopInstall(HWND window, MainWindowState& state, const char16_t* text) {
 
 // ---- message handlers ----------------------------------------------------
 
-LRESULT OnCreate(HWND window) {
+LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
   auto owned = std::make_unique<MainWindowState>();
   MainWindowState& state = *owned;
+  state.workerStart.catalogueHost = *static_cast<const std::string*>(creation.lpCreateParams);
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
 
   INITCOMMONCONTROLSEX controls{};
@@ -187,8 +188,8 @@ LRESULT OnCreate(HWND window) {
   if (!state.boldFont) return -1;
   SendDlgItemMessageW(window, IDC_DOWNLOAD_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(state.boldFont.Get()), 0);
 
-  state.windowForWorker = window;
-  state.worker = ThreadHandle(CreateThread(nullptr, 0, WorkerThread, &state.windowForWorker, 0, &state.workerId));
+  state.workerStart.mainWindow = window;
+  state.worker = ThreadHandle(CreateThread(nullptr, 0, WorkerThread, &state.workerStart, 0, &state.workerId));
   if (!state.worker) {
     state.workerId = 0;
     return -1;
@@ -404,7 +405,7 @@ void OnDestroy(HWND window, MainWindowState& state) {
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) return OnCreate(window);
+  if (message == WM_CREATE) return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
   MainWindowState* state = StateOf(window);
   if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 constexpr int kTitleSize = 100;
 // Set before the main window is created; every control, bitmap and dialog
 // of the program is created or loaded with it.
@@ -10,18 +12,18 @@ extern HINSTANCE gInstance;
 extern wchar_t gAppTitle[kTitleSize];    // string 103: window title, dialog and message box caption
 extern wchar_t gWindowClass[kTitleSize]; // string 109
 
-// WinMain's whole work: strings, class, window, show, message loop. Returns
-// the WM_QUIT code, or 0 when the window could not be created (which is also
-// what a cancelled first connection dialog gives). Tests run it on a thread
-// of their own.
-int RunMainWindow(HINSTANCE instance, int showCommand);
+// WinMain's whole work: strings, class, window, show, message loop, with the
+// catalogue server taken at start-up. Returns the WM_QUIT code, or 0 when the
+// window could not be created (which is also what a cancelled first
+// connection dialog gives). Tests run it on a thread of their own.
+int RunMainWindow(HINSTANCE instance, int showCommand, const std::string& catalogueHost);
 
 // The steps of RunMainWindow, for tests that need them apart.
 void LoadAppStrings(HINSTANCE instance);
 ATOM RegisterMainWindowClass(HINSTANCE instance);
 // Blocks in the connection dialog until the worker's first refresh finds a
 // scanner; null when the creation failed or the dialog was cancelled.
-HWND CreateMainWindow(HINSTANCE instance);
+HWND CreateMainWindow(HINSTANCE instance, const std::string& catalogueHost);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

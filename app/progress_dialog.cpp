@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/win_handles.h"
+#include "core/win/handles.h"
 #include "resources/resource_ids.h"
 #include "worker/messages.h"
 

@@ -2,12 +2,9 @@
 
 #include <windows.h>
 
-#include "catalogue/catalogue_host.h"
-
-bool UseCatalogueHostFromEnvironment() {
+std::string CatalogueHostFromEnvironment(const std::string& fallback) {
   char host[MAX_PATH] = {};
   const DWORD length = GetEnvironmentVariableA("ZOR70_CATALOGUE_HOST", host, sizeof host);
-  if (length == 0 || length >= sizeof host) return false;
-  SetCatalogueHost(host);
-  return true;
+  if (length == 0 || length >= sizeof host) return fallback;
+  return host;
 }

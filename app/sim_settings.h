@@ -3,6 +3,8 @@
 // the program at a local one. The product reads no such setting.
 #pragma once
 
-// Sets the catalogue host from ZOR70_CATALOGUE_HOST ("name" or
-// "name:port") when that variable holds one; false when it does not.
-bool UseCatalogueHostFromEnvironment();
+#include <string>
+
+// The host ZOR70_CATALOGUE_HOST names ("name" or "name:port"); `fallback`
+// when that variable holds none.
+std::string CatalogueHostFromEnvironment(const std::string& fallback);

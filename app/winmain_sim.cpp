@@ -3,8 +3,8 @@
 // for the demo and for trying the window without a scanner.
 #include "app/main_window.h"
 #include "app/sim_settings.h"
+#include "catalogue/catalogue_host.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  UseCatalogueHostFromEnvironment();
-  return RunMainWindow(instance, showCommand);
+  return RunMainWindow(instance, showCommand, CatalogueHostFromEnvironment(CompiledCatalogueHost()));
 }

@@ -1,5 +1,7 @@
-// The catalogue server and the package base URL: process-wide, touched by
-// the worker thread only, so nothing is locked.
+// The catalogue server's host and the page address made from it. The
+// program takes the host at start-up (the compiled-in one; the simulation
+// program and the tests may name another) and hands it down to the worker,
+// which alone downloads the page.
 #pragma once
 
 #include <cstddef>
@@ -9,17 +11,8 @@
 // Capacity of the package base URL, terminator included.
 constexpr std::size_t kPackageBaseUrlSize = 260;
 
-// The host of the catalogue server ("name" or "name:port"), compiled in from
-// the ZOR_CATALOGUE_HOST build setting. The product never changes it; tests
-// and the simulation program point it at their own server.
-const std::string& CatalogueHost();
-void SetCatalogueHost(std::string_view host);
+// The host ("name" or "name:port") from the ZOR_CATALOGUE_HOST build setting.
+const char* CompiledCatalogueHost();
 
 // "http://" host "/index.php?mod=dirtst".
-std::string CataloguePageUrl();
-
-// The prefix of every package URL, set by the catalogue download whenever it
-// reaches the directory line of the page; empty at start.
-const std::string& PackageBaseUrl();
-// `url` must be shorter than kPackageBaseUrlSize.
-void SetPackageBaseUrl(std::string_view url);
+std::string CataloguePageUrl(std::string_view host);

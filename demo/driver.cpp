@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "core/win/text.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -34,12 +35,7 @@ constexpr DWORD kPollMs = 50;
 constexpr int kMessageBoxTextId = 0xFFFF;   // the static that holds a message box's text
 
 void Print(const std::wstring& text) {
-  const std::wstring line = text + L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), size, nullptr,
-                      nullptr);
+  const std::string bytes = Utf8FromWide(text + L"\n");
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -5,7 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "device/win/handles.h"
+#include "core/win/handles.h"
+#include "core/win/text.h"
 #include "log/log_rules.h"
 
 namespace {
@@ -23,26 +24,6 @@ class KeepLastError {
   DWORD error_;
 };
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], size, nullptr, nullptr);
-  return out;
-}
-
-std::wstring WideFromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, &out[0], size);
-  return out;
-}
-
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[MAX_PATH] = {};
   const DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
@@ -53,11 +34,11 @@ std::wstring Environment(const wchar_t* name) {
 // Paths in events are written relative to these folders, never with the
 // user's profile (and so the user's name) spelt out.
 std::string HidePrivate(std::string_view text) {
-  return HidePrivateFolders(text, {{Utf8(Environment(L"APPDATA")), "%APPDATA%"},
-                                   {Utf8(Environment(L"TEMP")), "%TEMP%"},
-                                   {Utf8(Environment(L"TMP")), "%TMP%"},
-                                   {Utf8(Environment(L"LOCALAPPDATA")), "%LOCALAPPDATA%"},
-                                   {Utf8(Environment(L"USERPROFILE")), "%USERPROFILE%"}});
+  return HidePrivateFolders(text, {{Utf8FromWide(Environment(L"APPDATA")), "%APPDATA%"},
+                                   {Utf8FromWide(Environment(L"TEMP")), "%TEMP%"},
+                                   {Utf8FromWide(Environment(L"TMP")), "%TMP%"},
+                                   {Utf8FromWide(Environment(L"LOCALAPPDATA")), "%LOCALAPPDATA%"},
+                                   {Utf8FromWide(Environment(L"USERPROFILE")), "%USERPROFILE%"}});
 }
 
 LogTime Now() {
@@ -159,12 +140,12 @@ void LogEvent(const char* format, ...) {
   const int n = std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
   if (n < 0) return;
-  LogUtf8(Utf8(WideFromAnsi(text)));
+  LogUtf8(Utf8FromWide(WideFromAnsi(text)));
 }
 
 void LogWideEvent(std::wstring_view text) {
   KeepLastError keep;
-  LogUtf8(Utf8(text));
+  LogUtf8(Utf8FromWide(text));
 }
 
 void LogProgramStart() {

@@ -3,14 +3,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/win/handles.h"
+#include "core/win/text.h"
+
 namespace zortest {
 
 namespace {
-
-struct FindHandle {
-  HANDLE h;
-  ~FindHandle() { if (h != INVALID_HANDLE_VALUE) FindClose(h); }
-};
 
 std::wstring UniqueName(const std::wstring& tag) {
   static LONG counter = 0;
@@ -20,21 +18,8 @@ std::wstring UniqueName(const std::wstring& tag) {
 
 }  // namespace
 
-std::wstring Widen(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
-  return out;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+std::wstring Widen(const std::string& ansi) { return WideFromAnsi(ansi); }
+std::string Narrow(const std::wstring& wide) { return AnsiFromWide(wide); }
 
 TempDir::TempDir(const std::wstring& tag) {
   wchar_t base[MAX_PATH];
@@ -51,8 +36,8 @@ std::string TempDir::pathA() const { return Narrow(path_); }
 
 bool RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  FindHandle find{FindFirstFileW((path + L"\\*").c_str(), &fd)};
-  if (find.h != INVALID_HANDLE_VALUE) {
+  const FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &fd));
+  if (find) {
     do {
       const std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -63,7 +48,7 @@ bool RemoveTree(const std::wstring& path) {
         SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(child.c_str());
       }
-    } while (FindNextFileW(find.h, &fd));
+    } while (FindNextFileW(find.Get(), &fd));
   }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(path.c_str());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/win/handles.h"
 #include "log/log_win.h"
 #include "unpack/unpack.h"
 
@@ -17,21 +18,6 @@ namespace {
 
 // OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
 HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
-
-// Owns a file handle for the length of one call.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 }  // namespace
 
@@ -126,14 +112,13 @@ EntryKind KindOfAttributes(DWORD attributes) {
 bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries) {
   const std::string pattern = std::string(directory) + "\\*";
   WIN32_FIND_DATAA found;
-  const HANDLE listing = FindFirstFileA(pattern.c_str(), &found);
-  if (listing == INVALID_HANDLE_VALUE) return false;
+  const FindHandle listing(FindFirstFileA(pattern.c_str(), &found));
+  if (!listing) return false;
   do {
     const std::string name(found.cFileName, strnlen(found.cFileName, sizeof found.cFileName));
     if (name == "." || name == "..") continue;
     entries->push_back({name, KindOfAttributes(found.dwFileAttributes)});
-  } while (FindNextFileA(listing, &found));
-  FindClose(listing);
+  } while (FindNextFileA(listing.Get(), &found));
   return true;
 }
 
@@ -152,13 +137,13 @@ unsigned long ProcessId() { return GetCurrentProcessId(); }
 // The DOS stamp is local time; creation and last-write time take it, the
 // last-access time stays as it was.
 void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime) {
-  unpackfs::ScopedHandle file(CreateFileA(filePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  FileHandle file(CreateFileA(filePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
   FILETIME creation{}, lastAccess{}, lastWrite{};
-  GetFileTime(file.get(), &creation, &lastAccess, &lastWrite);
+  GetFileTime(file.Get(), &creation, &lastAccess, &lastWrite);
   FILETIME local{}, utc{};
   DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime & 0xFFFF),
                         &local);
   LocalFileTimeToFileTime(&local, &utc);
-  SetFileTime(file.get(), &utc, &lastAccess, &utc);
+  SetFileTime(file.Get(), &utc, &lastAccess, &utc);
 }

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/catalogue_host.h"
-#include "catalogue/package_download.h"
+#include "core/win/handles.h"
 #include "device/win/scanner_device.h"
+#include "download/win/package_download.h"
 #include "log/log_win.h"
 #include "unpack/file_system.h"
 #include "unpack/unpack.h"
@@ -24,24 +24,6 @@ constexpr wchar_t kTextLoadingModule[] = L"Загрузка модуля";
 constexpr wchar_t kTextTesting[] = L"Проверка модуля";
 constexpr wchar_t kTextUnpacking[] = L"Распаковка и загрузка в сканер модуля";
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(FindHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-  FindHandle& operator=(FindHandle&&) = delete;
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 bool FileFound(const char* path) {
   WIN32_FIND_DATAA data;
   return static_cast<bool>(FindHandle(FindFirstFileA(path, &data)));
@@ -56,30 +38,26 @@ struct JobOutcome {
 // no target: "\Program Files" would be a directory of whatever drive is
 // current, and the module would land on the computer's own disk.
 bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPathSize]) {
-  wchar_t drive[kDriveSize] = {};
-  for (std::size_t i = 0; i + 1 < kDriveSize && scanner.drive[i] != 0; ++i) {
-    drive[i] = static_cast<wchar_t>(scanner.drive[i]);
-  }
-  if (drive[0] == L'\0') return false;
-  char narrow[16] = {};
-  if (WideCharToMultiByte(CP_ACP, 0, drive, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0) return false;
-  return JoinBounded(target, sizeof target, {narrow, "\\Program Files"});
+  const std::string drive = AnsiDrive(scanner);
+  return !drive.empty() && JoinBounded(target, sizeof target, {drive, "\\Program Files"});
 }
 
 // Test unpack into the temporary unpack directory, which is emptied before
 // (whatever an earlier run left there would stand in the way) and again
 // after, whatever the outcome. True when the archive unpacked cleanly.
-bool TestArchive(HWND mainWindow, const char* archivePath) {
-  WriteStatus(mainWindow, kStatusPartStep, kTextTesting);
-  ClearTempDirectory();
-  const int result = ExtractArchive(archivePath, gTempUnpackPath);
+bool TestArchive(const WorkerState& state, const char* archivePath) {
+  WriteStatus(state.mainWindow, kStatusPartStep, kTextTesting);
+  ClearTempDirectory(state.tempUnpackPath);
+  const int result = ExtractArchive(archivePath, state.tempUnpackPath);
   LogEvent("install: test unpack of %s: %s (code %d)", archivePath, result == 0 ? "passed" : "failed", result);
   const bool sound = result == 0;
-  ClearTempDirectory();
+  ClearTempDirectory(state.tempUnpackPath);
   return sound;
 }
 
-JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, const char* name) {
+JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char* name) {
+  const HWND mainWindow = state.mainWindow;
+  const CatalogueSlot& slot = state.catalogue;
   ModuleRelease release;
   if (!slot || !FindNewRelease(*slot, name, release)) return {kInstallNotFound, 0};
   WriteStatus(mainWindow, kStatusPartStep, kTextLoadingModule);
@@ -97,21 +75,24 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
   // installable release, "Модуль не найден.", before anything is touched.
   char archivePath[kJobPathSize];
   char url[kJobPathSize];
-  if (!JoinBounded(archivePath, sizeof archivePath, {gModuleCachePath, release.archiveName, ".zip"}) ||
-      !JoinBounded(url, sizeof url, {PackageBaseUrl(), release.archiveName, ".zip"})) {
+  if (!JoinBounded(archivePath, sizeof archivePath, {state.moduleCachePath, release.archiveName, ".zip"}) ||
+      !JoinBounded(url, sizeof url, {state.packageBaseUrl, release.archiveName, ".zip"})) {
     DebugText("install: archive path or package URL too long\n");
     return {kInstallNotFound, 0};
   }
 
   LogInstallRelease(*slot, name, release);
   // A cached copy that fails its test is thrown away and fetched again.
-  if (FileFound(archivePath) && !TestArchive(mainWindow, archivePath)) DeleteFileA(archivePath);
+  if (FileFound(archivePath) && !TestArchive(state, archivePath)) DeleteFileA(archivePath);
 
   if (!FileFound(archivePath)) {
-    if (!DownloadPackage(mainWindow, url, archivePath)) return {kInstallDownloadFailed, 0};
+    const auto progress = [mainWindow](std::size_t kilobytes) {
+      PostMessageW(mainWindow, WM_CT_PROGRESS, static_cast<WPARAM>(kilobytes), 0);
+    };
+    if (!DownloadPackage(url, archivePath, progress)) return {kInstallDownloadFailed, 0};
     // A download that fails its test stays in the cache; the next try tests
     // it again, deletes it and downloads it afresh.
-    if (!TestArchive(mainWindow, archivePath)) return {kInstallUnpackFailed, 0};
+    if (!TestArchive(state, archivePath)) return {kInstallUnpackFailed, 0};
   } else {
     LogEvent("install: archive taken from the module cache");
     PostMessageW(mainWindow, WM_CT_PROGRESS, 0, 1);
@@ -119,8 +100,8 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
 
   // The table as the last refresh left it: a scanner pulled out since then
   // shows as a failed unpack below.
-  if (gScannerTable.count == 0) return {kInstallNoScanner, 0};
-  const ScannerRecord* scanner = SelectedScanner(gScannerTable);
+  if (state.scanners.count == 0) return {kInstallNoScanner, 0};
+  const ScannerRecord* scanner = SelectedScanner(state.scanners);
   if (scanner == nullptr) return {kInstallNoScanner, 0};
 
   WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
@@ -128,16 +109,16 @@ JobOutcome InstallModule(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSel
            DriveLetterOf(*scanner));
   char target[kJobPathSize];
   const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
-  LeaveUnpackTarget();
+  LeaveUnpackTarget(state.moduleCachePath, state.tempUnpackPath);
   if (!unpacked) return {kInstallUnpackFailed, 0};
 
-  return {kInstallOk, RefreshAndReport(mainWindow, slot)};
+  return {kInstallOk, RefreshAndReport(mainWindow, state)};
 }
 
 }  // namespace
 
-void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request) {
-  WriteStatus(mainWindow, kStatusPartStep, kTextLookingUp);
+void RunInstallJob(WorkerState& state, WPARAM releaseSelector, LPARAM request) {
+  WriteStatus(state.mainWindow, kStatusPartStep, kTextLookingUp);
 
   // The window may reuse its request as soon as the job has started.
   char name[kJobPathSize] = {};
@@ -145,20 +126,20 @@ void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector,
     std::memcpy(name, source, strnlen(source, sizeof name - 1));
   }
 
-  const JobOutcome outcome = InstallModule(mainWindow, slot, releaseSelector, name);
+  const JobOutcome outcome = InstallModule(state, releaseSelector, name);
   LogEvent("install: %s ended, install code %d, refresh code %d", name, outcome.install, outcome.refresh);
-  PostMessageW(mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
+  PostMessageW(state.mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
                static_cast<LPARAM>(outcome.refresh));
 }
 
-void LeaveUnpackTarget() {
-  if (SetCurrentDirectoryA(gModuleCachePath) || SetCurrentDirectoryA(gTempUnpackPath)) return;
+void LeaveUnpackTarget(const char* moduleCachePath, const char* tempUnpackPath) {
+  if (SetCurrentDirectoryA(moduleCachePath) || SetCurrentDirectoryA(tempUnpackPath)) return;
   char windows[MAX_PATH + 1] = {};
   const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
   if (length > 0 && length < sizeof windows) SetCurrentDirectoryA(windows);
 }
 
-void ClearTempDirectory() {
-  const std::string_view path(gTempUnpackPath, strnlen(gTempUnpackPath, sizeof gTempUnpackPath));
+void ClearTempDirectory(const char* tempUnpackPath) {
+  const std::string_view path(tempUnpackPath, strnlen(tempUnpackPath, MAX_PATH));
   if (!path.empty()) unpackfs::EmptyDirectory(std::string(path));
 }

@@ -7,8 +7,9 @@
 #include <new>
 #include <string>
 
-#include "catalogue/catalogue_win.h"
+#include "catalogue/win/module_list.h"
 #include "device/win/scanner_device.h"
+#include "download/win/page_download.h"
 #include "resources/resource_ids.h"
 #include "worker/window_calls.h"
 #include "worker/worker.h"
@@ -65,7 +66,7 @@ void RefillModuleList(HWND list, ModuleCatalogue& catalogue) {
 
 }  // namespace
 
-void RebuildScannerPanel(HWND window) {
+void RebuildScannerPanel(HWND window, ScannerTable& table) {
   const HWND panel = GetDlgItem(window, IDC_SCANNER_PANEL);
   DWORD_PTR buttonCount = 0;
   if (!TimedSend(panel, TB_BUTTONCOUNT, 0, 0, &buttonCount)) return;
@@ -85,7 +86,6 @@ void RebuildScannerPanel(HWND window) {
     if (marked) rememberedSerial = serial;
   }
 
-  const ScannerTable& table = gScannerTable;
   assert(table.count <= kMaxScanners);
   if (table.count == 0) {
     ShowWindow(window, SW_HIDE);
@@ -109,7 +109,7 @@ void RebuildScannerPanel(HWND window) {
     button.dwData = scanner.serialNumber;
     button.iString = reinterpret_cast<INT_PTR>(panelTexts[i]);
   }
-  gScannerTable.selected = static_cast<std::int32_t>(markedIndex);
+  table.selected = static_cast<std::int32_t>(markedIndex);
 
   DWORD_PTR added = 0;
   if (TimedSend(panel, TB_ADDBUTTONSW, table.count, reinterpret_cast<LPARAM>(panelButtons), &added) && added) {
@@ -117,27 +117,29 @@ void RebuildScannerPanel(HWND window) {
   }
 }
 
-int RunRefresh(HWND window, CatalogueSlot& slot) {
+int RunRefresh(HWND window, WorkerState& state) {
   if (!WriteStatus(window, kStatusPartStep, kTextDiscovering)) return kRefreshWindowBusy;
   if (!TimedSend(window, WM_CT_REFRESH_DONE, 0, kRefreshStarted)) return kRefreshWindowBusy;
 
+  ScannerTable& scanners = state.scanners;
   // The selection follows the scanner, not its place in the table.
-  const std::uint32_t selectedSerial = SelectedSerial(gScannerTable);
-  DiscoverScanners();   // only the table's count matters
-  gScannerTable.selected = SelectionAfterDiscovery(gScannerTable, selectedSerial);
+  const std::uint32_t selectedSerial = SelectedSerial(scanners);
+  DiscoverScanners(scanners);   // only the table's count matters
+  scanners.selected = SelectionAfterDiscovery(scanners, selectedSerial);
   const HWND list = GetDlgItem(window, IDC_MODULE_LIST);
-  if (gScannerTable.count == 0) {
+  if (scanners.count == 0) {
     EmptyModuleList(list);
-    RebuildScannerPanel(window);
+    RebuildScannerPanel(window, scanners);
     return WriteStatus(window, kStatusPartStep, kTextNone) ? kRefreshNoScanner : kRefreshWindowBusy;
   }
-  RebuildScannerPanel(window);
+  RebuildScannerPanel(window, scanners);
 
   if (!WriteStatus(window, kStatusPartStep, kTextLoadingCatalogue)) return kRefreshWindowBusy;
+  CatalogueSlot& slot = state.catalogue;
   slot.reset();
   slot.reset(new (std::nothrow) ModuleCatalogue());
   if (!slot) return kRefreshNoMemory;
-  if (DownloadCatalogue(*slot) == 0) {
+  if (DownloadCatalogue(state.catalogueHost, *slot, state.packageBaseUrl) == 0) {
     EmptyModuleList(list);
     WriteStatus(window, kStatusPartStep, kTextNone);
     return kRefreshNoCatalogue;
@@ -145,16 +147,16 @@ int RunRefresh(HWND window, CatalogueSlot& slot) {
 
   if (!WriteStatus(window, kStatusPartStep, kTextComparing)) return kRefreshWindowBusy;
   // Settled right after the discovery, so it names a current scanner.
-  if (const ScannerRecord* scanner = SelectedScanner(gScannerTable)) ReadScannerInventory(*scanner, *slot);
+  if (const ScannerRecord* scanner = SelectedScanner(scanners)) ReadScannerInventory(*scanner, *slot);
   RefillModuleList(list, *slot);
   return WriteStatus(window, kStatusPartStep, kTextNone) ? kRefreshOk : kRefreshWindowBusy;
 }
 
-int RefreshAndReport(HWND window, CatalogueSlot& slot) {
-  const int code = RunRefresh(window, slot);
-  LogRefreshEnd(code, gScannerTable, slot.get());
+int RefreshAndReport(HWND window, WorkerState& state) {
+  const int code = RunRefresh(window, state);
+  LogRefreshEnd(code, state.scanners, state.catalogue.get());
   WriteStatus(window, kStatusPartConnection, code == kRefreshOk ? kTextOnline : kTextOffline);
-  if (gScannerTable.count > 0) {
+  if (state.scanners.count > 0) {
     PostMessageW(window, WM_CT_REFRESH_DONE, static_cast<WPARAM>(code), kRefreshFinished);
   }
   return code;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "device/win/handles.h"
+#include "core/win/handles.h"
 #include "log/log_win.h"
 #include "unpack/file_system.h"
 #include "worker/worker.h"

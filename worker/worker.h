@@ -5,49 +5,67 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "catalogue/catalogue.h"
-#include "device/win/handles.h"
+#include "core/win/handles.h"
+#include "device/scanner_table.h"
 #include "worker/messages.h"
 
 // The catalogue of the last refresh; empty until a refresh creates one.
 // Owned by the worker thread and destroyed when it ends.
 using CatalogueSlot = std::unique_ptr<ModuleCatalogue>;
 
-// Module cache and temporary unpack directory, ANSI, each ending with a
-// backslash (file names are appended directly). Written by the worker at its
-// start, before its first job; read by the worker only.
-extern char gModuleCachePath[MAX_PATH];
-extern char gTempUnpackPath[MAX_PATH];
+// What the main window starts the worker with; read once, at its start.
+struct WorkerStart {
+  HWND mainWindow = nullptr;
+  std::string catalogueHost;  // "name" or "name:port", taken at start-up
+};
 
-// Thread start routine. `parameter` points at the main window's HWND, read
-// once at start. Returns 0 when the thread ends (after WM_CT_STOP, WM_QUIT or
-// a failing GetMessageW).
+// What the worker alone keeps from one job to the next.
+struct WorkerState {
+  HWND mainWindow = nullptr;
+  std::string catalogueHost;
+  // The prefix of every package URL, set by the page download whenever it
+  // reaches the page's directory line; empty at start.
+  std::string packageBaseUrl;
+  // Module cache and this copy's temporary unpack folder, ANSI, each ending
+  // with a backslash (file names are appended directly). Set at the
+  // worker's start, before its first job.
+  char moduleCachePath[MAX_PATH] = "c:\\Modules\\";
+  char tempUnpackPath[MAX_PATH] = "c:\\Modules\\temp";
+  ScannerTable scanners;  // as the last discovery found them
+  CatalogueSlot catalogue;
+};
+
+// Thread start routine. `parameter` points at a WorkerStart, read once at
+// start. Returns 0 when the thread ends (after WM_CT_STOP, WM_QUIT or a
+// failing GetMessageW).
 DWORD WINAPI WorkerThread(LPVOID parameter);
 
 // One refresh against `window` (its status bar 301, list view 300 and
 // scanner panel 302): a refresh result code, kRefreshOk .. kRefreshNoMemory.
-int RunRefresh(HWND window, CatalogueSlot& slot);
+int RunRefresh(HWND window, WorkerState& state);
 
 // RunRefresh, then "Онлайн"/"Оффлайн" in status part 0, then, while a
 // scanner is attached, WM_CT_REFRESH_DONE (code, kRefreshFinished).
-int RefreshAndReport(HWND window, CatalogueSlot& slot);
+int RefreshAndReport(HWND window, WorkerState& state);
 
 // Replaces the scanner panel's buttons with one per attached scanner, keeping
 // the marked scanner (by serial number) marked, and sets the table's selected
 // index to it. Hides the window when no scanner is attached.
-void RebuildScannerPanel(HWND window);
+void RebuildScannerPanel(HWND window, ScannerTable& table);
 
 // The download-and-install job for the module named by the request behind
 // `request` (an InstallRequest, or anything whose first field is the name).
-// Ends with exactly one WM_CT_INSTALL_DONE to `mainWindow`.
-void RunInstallJob(HWND mainWindow, CatalogueSlot& slot, WPARAM releaseSelector, LPARAM request);
+// Ends with exactly one WM_CT_INSTALL_DONE to the main window.
+void RunInstallJob(WorkerState& state, WPARAM releaseSelector, LPARAM request);
 
 // Makes a directory off the scanner the process's current directory: the
 // module cache, else the temporary unpack directory, else the Windows
 // directory. An unpack leaves the process in its target, and a current
 // directory on the scanner's volume would veto its ejection.
-void LeaveUnpackTarget();
+void LeaveUnpackTarget(const char* moduleCachePath, const char* tempUnpackPath);
 
 // Turns `path`, the shared temporary directory (ending with a backslash),
 // into this running copy's own folder inside it, "<process id>\", and holds
@@ -61,4 +79,4 @@ void ReleaseTempUnpackFolder(const char* path);
 // Empties the temporary unpack directory completely, subdirectories
 // included. A junction or symbolic link inside it is removed as a link:
 // what it points at is never entered.
-void ClearTempDirectory();
+void ClearTempDirectory(const char* tempUnpackPath);

@@ -9,10 +9,6 @@
 #include "worker/worker.h"
 #include "worker/worker_rules.h"
 
-// What the paths hold until the worker's start expands the real ones.
-char gModuleCachePath[MAX_PATH] = "c:\\Modules\\";
-char gTempUnpackPath[MAX_PATH] = "c:\\Modules\\temp";
-
 namespace {
 
 // Expands `pattern` into `path` and creates that directory. A failure keeps
@@ -28,14 +24,14 @@ void SetUpDirectory(const char* pattern, char (&path)[MAX_PATH]) {
   CreateDirectoryA(path, nullptr);   // an existing directory fails harmlessly
 }
 
-void HandleRequest(HWND mainWindow, CatalogueSlot& slot, const MSG& message) {
+void HandleRequest(WorkerState& state, const MSG& message) {
   switch (message.message) {
     case WM_CT_REFRESH:
-      gScannerTable.selected = SelectionForRefresh(gScannerTable.selected, message.wParam);
-      RefreshAndReport(reinterpret_cast<HWND>(message.lParam), slot);
+      state.scanners.selected = SelectionForRefresh(state.scanners.selected, message.wParam);
+      RefreshAndReport(reinterpret_cast<HWND>(message.lParam), state);
       break;
     case WM_CT_INSTALL:
-      RunInstallJob(mainWindow, slot, message.wParam, message.lParam);
+      RunInstallJob(state, message.wParam, message.lParam);
       break;
     default:   // WM_CT_START and the rest of the range: only the status clearing
       break;
@@ -45,36 +41,38 @@ void HandleRequest(HWND mainWindow, CatalogueSlot& slot, const MSG& message) {
 }  // namespace
 
 DWORD WINAPI WorkerThread(LPVOID parameter) {
-  const HWND mainWindow = *static_cast<const HWND*>(parameter);
-  CatalogueSlot slot;
+  const WorkerStart& start = *static_cast<const WorkerStart*>(parameter);
+  WorkerState state;
+  state.mainWindow = start.mainWindow;
+  state.catalogueHost = start.catalogueHost;
 
   // The thread's queue exists from here on, so the window's requests posted
   // during the initial refresh wait in it instead of being refused.
   MSG message;
   PeekMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerFirstMessage, PM_NOREMOVE);
 
-  SetUpDirectory("%APPDATA%\\Zor70_Modules\\", gModuleCachePath);
-  SetUpDirectory("%TEMP%\\ZorManager\\", gTempUnpackPath);
+  SetUpDirectory("%APPDATA%\\Zor70_Modules\\", state.moduleCachePath);
+  SetUpDirectory("%TEMP%\\ZorManager\\", state.tempUnpackPath);
   // Two copies may run at once: each tests its archives in a folder of its own.
   FileHandle tempLock;
-  const bool ownTempFolder = ClaimTempUnpackFolder(gTempUnpackPath, &tempLock);
+  const bool ownTempFolder = ClaimTempUnpackFolder(state.tempUnpackPath, &tempLock);
 
   LogEvent("refresh: at the worker's start");
-  RefreshAndReport(mainWindow, slot);
+  RefreshAndReport(state.mainWindow, state);
 
   while (GetMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerLastMessage) > 0) {
     if (message.message == WM_CT_STOP) {
-      if (message.wParam != 0 && gScannerTable.count > 0) {
+      if (message.wParam != 0 && state.scanners.count > 0) {
         // The result does not matter here: a refused ejection has told the user.
-        if (const ScannerRecord* scanner = SelectedScanner(gScannerTable)) EjectScanner(*scanner);
+        if (const ScannerRecord* scanner = SelectedScanner(state.scanners)) EjectScanner(*scanner);
       }
       break;
     }
-    HandleRequest(mainWindow, slot, message);
-    WriteStatus(mainWindow, kStatusPartStep, L"");
+    HandleRequest(state, message);
+    WriteStatus(state.mainWindow, kStatusPartStep, L"");
   }
 
-  slot.reset();
-  if (ownTempFolder) ReleaseTempUnpackFolder(gTempUnpackPath);
+  state.catalogue.reset();
+  if (ownTempFolder) ReleaseTempUnpackFolder(state.tempUnpackPath);
   return 0;
 }

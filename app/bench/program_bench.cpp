@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "catalogue/catalogue_host.h"
 #include "worker/messages.h"
 
 namespace {
@@ -73,9 +72,9 @@ LRESULT CALLBACK WatchPosted(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(postedHook, code, wParam, lParam);
 }
 
-DWORD WINAPI UiThread(LPVOID) {
+DWORD WINAPI UiThread(LPVOID host) {
   postedHook = SetWindowsHookExW(WH_GETMESSAGE, WatchPosted, nullptr, GetCurrentThreadId());
-  const int code = RunMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  const int code = RunMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL, *static_cast<const std::string*>(host));
   UnhookWindowsHookEx(postedHook);
   return static_cast<DWORD>(code);
 }
@@ -177,7 +176,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string mode = argv[1];
-  SetCatalogueHost(argv[2]);
+  const std::string host = argv[2];
   const wchar_t drive = static_cast<wchar_t>(argv[3][0]);
   const int runs = std::max(1, std::atoi(argv[4]));
   const std::wstring scannerModules = std::wstring(1, drive) + L":\\Program Files\\";
@@ -187,7 +186,7 @@ int main(int argc, char** argv) {
   EmptyDirectory(scannerModules);
   EmptyDirectory(cache);
 
-  HANDLE ui = CreateThread(nullptr, 0, UiThread, nullptr, 0, &uiThreadId);
+  HANDLE ui = CreateThread(nullptr, 0, UiThread, const_cast<std::string*>(&host), 0, &uiThreadId);
   if (ui == nullptr) return 1;
   HWND main = nullptr;
   if (!WaitFor([&] {

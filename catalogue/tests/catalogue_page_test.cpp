@@ -465,20 +465,11 @@ TEST(CataloguePageOrder, RandomPagesGiveWhatAddReleaseLineByLineGives) {
   }
 }
 
-// ------------------------------------------------------ process-wide state
+// ------------------------------------------------------ the server
 
 TEST(CatalogueHost, CompiledInHostAndPageUrl) {
-  EXPECT_EQ(CatalogueHost(), ZOR_CATALOGUE_HOST);
-  SetCatalogueHost("127.0.0.1:8080");
-  EXPECT_EQ(CataloguePageUrl(), "http://127.0.0.1:8080/index.php?mod=dirtst");
-  SetCatalogueHost(ZOR_CATALOGUE_HOST);
-}
-
-TEST(CatalogueHost, PackageBaseUrlStartsEmpty) {
-  EXPECT_EQ(PackageBaseUrl(), "");
-  SetPackageBaseUrl("http://h/files/");
-  EXPECT_EQ(PackageBaseUrl(), "http://h/files/");
-  SetPackageBaseUrl("");
+  EXPECT_STREQ(CompiledCatalogueHost(), ZOR_CATALOGUE_HOST);
+  EXPECT_EQ(CataloguePageUrl("127.0.0.1:8080"), "http://127.0.0.1:8080/index.php?mod=dirtst");
 }
 
 }  // namespace

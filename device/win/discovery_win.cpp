@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "device/discovery.h"
-#include "device/win/handles.h"
+#include "core/win/handles.h"
 #include "device/win/scanner_device.h"
 #include "device/win/win_types.h"
 
@@ -113,4 +113,3 @@ bool DiscoverScanners(ScannerTable& table) {
   return true;
 }
 
-bool DiscoverScanners() { return DiscoverScanners(gScannerTable); }

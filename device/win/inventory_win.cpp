@@ -4,27 +4,20 @@
 #include <string>
 
 #include "device/inventory.h"
-#include "device/win/handles.h"
+#include "core/win/handles.h"
+#include "core/win/text.h"
 #include "device/win/scanner_device.h"
 
-namespace {
-
-// The drive text in the ANSI code page, as the paths on the scanner are ANSI.
-std::string NarrowDrive(const ScannerRecord& record) {
-  wchar_t wide[kDriveSize] = {};
-  for (std::size_t i = 0; i + 1 < kDriveSize && record.drive[i] != 0; ++i)
-    wide[i] = static_cast<wchar_t>(record.drive[i]);
-  char narrow[16] = {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
-  return n > 0 ? std::string(narrow) : std::string();
+std::string AnsiDrive(const ScannerRecord& record) {
+  std::wstring drive;
+  for (std::size_t i = 0; i + 1 < kDriveSize && record.drive[i] != 0; ++i) drive += static_cast<wchar_t>(record.drive[i]);
+  return AnsiFromWide(drive);
 }
-
-}  // namespace
 
 bool ReadScannerInventory(const ScannerRecord& record, ModuleCatalogue& catalogue) {
   // Without a drive the path would be "\Program Files" on the current
   // drive: some other disk's files, not the scanner's.
-  const std::string drive = NarrowDrive(record);
+  const std::string drive = AnsiDrive(record);
   if (drive.empty()) return false;
 
   const std::string directory = drive + "\\Program Files";

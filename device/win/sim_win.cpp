@@ -12,7 +12,7 @@
 
 #include "device/sim_scanners.h"
 #include "device/win/eject_port_win.h"
-#include "device/win/handles.h"
+#include "core/win/handles.h"
 #include "device/win/scanner_device.h"
 #include "log/log_win.h"
 
@@ -112,8 +112,6 @@ bool DiscoverScanners(ScannerTable& table) {
   FillScannerTable(BuildSimSnapshot(scanners, sizeof(SP_DEVINFO_DATA)), table);
   return true;
 }
-
-bool DiscoverScanners() { return DiscoverScanners(gScannerTable); }
 
 int EjectScanner(const ScannerRecord& record) {
   SimEjectPort port(record.serialNumber);

@@ -126,8 +126,7 @@ TEST_F(Install, FromAnEmptyCacheDownloadsTestsUnpacksAndRefreshes) {
   // The unpacker's last target is not left as the current directory.
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
-  EXPECT_EQ(std::string(current) + "\\", std::string(gModuleCachePath));
-  EXPECT_EQ(zortest::Widen(gModuleCachePath), CacheDir() + L"\\");
+  EXPECT_EQ(zortest::Widen(current), CacheDir());
 }
 
 TEST_F(Install, FromAGoodCachedArchiveWithoutDownloading) {
@@ -211,7 +210,7 @@ TEST_F(Install, NoScannerGivesTwoAfterTheArchiveIsCached) {
   SetScanners({});
   Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(WaitForRefreshes(1));
-  ASSERT_EQ(gScannerTable.count, 0u);
+  ASSERT_TRUE(window_->PanelButtons().empty());
 
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallNoScanner, 0));
   ASSERT_TRUE(StopWorker(0));
@@ -279,7 +278,7 @@ TEST_F(Install, UnpackOntoAMissingDiskGivesThree) {
   EXPECT_TRUE(zortest::FileExists(CachedArchive(L"DIAG01_1234")));
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
-  EXPECT_EQ(std::string(current) + "\\", std::string(gModuleCachePath));
+  EXPECT_EQ(zortest::Widen(current), CacheDir());
 }
 
 TEST_F(Install, ScannerWithoutADriveNeverUnpacksOntoTheCurrentDrive) {
@@ -389,32 +388,20 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
 TEST(LeaveUnpackTarget, FallsBackToTheTemporaryThenTheWindowsDirectory) {
   zortest::TempDir target(L"unpack-target");
   zortest::TempDir temp(L"unpack-temp");
-  char savedCache[MAX_PATH], savedTemp[MAX_PATH];
-  std::memcpy(savedCache, gModuleCachePath, MAX_PATH);
-  std::memcpy(savedTemp, gTempUnpackPath, MAX_PATH);
   const std::string missing = temp.pathA() + "\\no-such-folder\\";
   const std::string tempPath = temp.pathA() + "\\";
-  ASSERT_LT(missing.size(), sizeof gModuleCachePath);
-  std::memcpy(gModuleCachePath, missing.c_str(), missing.size() + 1);
-  std::memcpy(gTempUnpackPath, tempPath.c_str(), tempPath.size() + 1);
-
-  const auto current = [] {
+  const auto leaveFor = [&](const std::string& cache, const std::string& tempFolder) {
+    SetCurrentDirectoryW(target.path().c_str());
+    LeaveUnpackTarget(cache.c_str(), tempFolder.c_str());
     wchar_t path[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, path);
     std::wstring text(path);
     if (!text.empty() && text.back() == L'\\') text.pop_back();
     return text;
   };
-  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
-  LeaveUnpackTarget();
-  const std::wstring first = current();
-  std::memcpy(gTempUnpackPath, missing.c_str(), missing.size() + 1);
-  ASSERT_TRUE(SetCurrentDirectoryW(target.path().c_str()));
-  LeaveUnpackTarget();
-  const std::wstring second = current();
-  std::memcpy(gModuleCachePath, savedCache, MAX_PATH);
-  std::memcpy(gTempUnpackPath, savedTemp, MAX_PATH);
-  LeaveUnpackTarget();
+  const std::wstring first = leaveFor(missing, tempPath);
+  const std::wstring second = leaveFor(missing, missing);
+  SetCurrentDirectoryW(L"C:\\");
 
   EXPECT_EQ(first, temp.path());
   wchar_t windows[MAX_PATH] = {};
@@ -432,13 +419,7 @@ TEST(ClearTempDirectory, EmptiesItWhole) {
   ASSERT_TRUE(CreateDirectoryW(dir.Child(L"drv.sys\\deeper").c_str(), nullptr));
   ASSERT_TRUE(zortest::WriteWholeFile(dir.Child(L"drv.sys\\deeper\\x"), "x"));
 
-  char saved[MAX_PATH];
-  std::memcpy(saved, gTempUnpackPath, MAX_PATH);
-  const std::string path = dir.pathA() + "\\";
-  ASSERT_LT(path.size(), sizeof gTempUnpackPath);
-  std::memcpy(gTempUnpackPath, path.c_str(), path.size() + 1);
-  ClearTempDirectory();
-  std::memcpy(gTempUnpackPath, saved, MAX_PATH);
+  ClearTempDirectory((dir.pathA() + "\\").c_str());
 
   EXPECT_FALSE(zortest::FileExists(dir.Child(L"a.z70")));
   EXPECT_FALSE(zortest::FileExists(dir.Child(L"drv.sys")));

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "catalogue/catalogue_host.h"
 #include "device/win/scanner_device.h"
 #include "worker/tests/worker_fixture.h"
 
@@ -22,6 +21,15 @@ std::vector<std::wstring> Texts(std::initializer_list<const wchar_t*> texts) {
 
 // The panel wraps its buttons itself (TBSTATE_WRAP): only the worker's bits count.
 BYTE State(const PanelButton& button) { return static_cast<BYTE>(button.state & ~TBSTATE_WRAP); }
+
+// The index of the marked panel button, -1 when none is marked.
+int MarkedButton(const TestWindow& window) {
+  const auto buttons = window.PanelButtons();
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    if (buttons[i].state & TBSTATE_MARKED) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 const ModuleRowText* FindRow(const std::vector<ModuleRowText>& rows, const std::string& name) {
   for (const ModuleRowText& row : rows) {
@@ -115,7 +123,7 @@ TEST_F(Refresh, InitialRefreshWithOneScannerFillsPanelAndList) {
   EXPECT_EQ(buttons[0].image, 1);
   EXPECT_EQ(buttons[0].data, 1234u);
   EXPECT_EQ(buttons[0].text, L"ЗОР-70\n1234\n15.03.2014");
-  EXPECT_EQ(gScannerTable.selected, 0);
+  EXPECT_EQ(MarkedButton(*window_), 0);
 
   const auto rows = window_->Rows();
   ASSERT_EQ(rows.size(), 2u);
@@ -141,7 +149,7 @@ TEST_F(Refresh, InitialRefreshWithTwoScannersMarksTheFirst) {
   EXPECT_EQ(buttons[1].image, 0);
   EXPECT_EQ(buttons[1].data, 7u);
   EXPECT_EQ(buttons[1].text, L"ЗОР-70\n7\n1.01.2015");
-  EXPECT_EQ(gScannerTable.selected, 0);
+  EXPECT_EQ(MarkedButton(*window_), 0);
   EXPECT_EQ(window_->Messages(WM_CT_REFRESH_DONE)[1].wParam, static_cast<WPARAM>(kRefreshOk));
 }
 
@@ -158,7 +166,7 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   MarkButton(window_->panel(), 1);
   Post(WM_CT_REFRESH, 1, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 4));
-  EXPECT_EQ(gScannerTable.selected, 1);
+  EXPECT_EQ(MarkedButton(*window_), 1);
   EXPECT_EQ(FindRow(window_->Rows(), "DIAG01")->cell, L"") << "compared against the second scanner";
 
   // A device change keeps the selection and the scanners now come in the
@@ -171,7 +179,7 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   EXPECT_EQ(buttons[0].data, 7u);
   EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
   EXPECT_EQ(State(buttons[1]), TBSTATE_ENABLED);
-  EXPECT_EQ(gScannerTable.selected, 0);
+  EXPECT_EQ(MarkedButton(*window_), 0);
   EXPECT_EQ(FindRow(window_->Rows(), "DIAG01")->cell, L"");
 
   // The marked scanner is pulled out: the first one left takes the mark.
@@ -183,7 +191,7 @@ TEST_F(Refresh, SelectionFollowsTheMarkedSerialAndFallsBackToTheFirst) {
   EXPECT_EQ(buttons[0].data, 1234u);
   EXPECT_EQ(State(buttons[0]), TBSTATE_ENABLED | TBSTATE_MARKED);
   EXPECT_EQ(buttons[0].image, 1);
-  EXPECT_EQ(gScannerTable.selected, 0);
+  EXPECT_EQ(MarkedButton(*window_), 0);
   EXPECT_NE(FindRow(window_->Rows(), "DIAG01")->cell, L"");
 }
 
@@ -225,7 +233,7 @@ TEST_F(Refresh, CatalogueFailureEmptiesTheListAndReportsTwo) {
   EXPECT_EQ(window_->PanelButtons().size(), 1u);
 
   // No server at all.
-  SetCatalogueHost("127.0.0.1:" + std::to_string(zortest::RefusedPort()));
+  http_.Stop();
   Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 2; }, kWaitMs));
   ASSERT_TRUE(StopWorker(0));
@@ -263,7 +271,7 @@ TEST_F(Refresh, WindowThatDoesNotAnswerInTimeGivesOne) {
   SetPage(StandardPage());
   StartWorker();
   ASSERT_TRUE(WaitForMessages(WM_CT_REFRESH_DONE, 2));
-  ASSERT_EQ(gScannerTable.selected, 0);
+  ASSERT_EQ(MarkedButton(*window_), 0);
 
   // The window thread hangs in the first status text for longer than the
   // worker waits for it. The keep-selection index is -1 in all 64 bits.
@@ -279,7 +287,7 @@ TEST_F(Refresh, WindowThatDoesNotAnswerInTimeGivesOne) {
   EXPECT_EQ(done[0].wParam, static_cast<WPARAM>(kRefreshWindowBusy));
   EXPECT_EQ(done[0].lParam, kRefreshFinished);
   EXPECT_EQ(PageRequests(), pagesBefore) << "nothing after the failed write ran";
-  EXPECT_EQ(gScannerTable.selected, 0);
+  EXPECT_EQ(MarkedButton(*window_), 0);
   EXPECT_EQ(window_->PanelButtons().size(), 1u);
   EXPECT_EQ(window_->Rows().size(), 2u);
 }
@@ -301,7 +309,6 @@ TEST_F(Refresh, PanelThatDoesNotAnswerInTimeKeepsItsButtonsAndTheRefreshGoesOn) 
   ASSERT_TRUE(StopWorker(0));
 
   EXPECT_EQ(window_->Messages(WM_CT_REFRESH_DONE).back().wParam, static_cast<WPARAM>(kRefreshOk));
-  EXPECT_EQ(gScannerTable.count, 2u);
   const auto buttons = window_->PanelButtons();
   ASSERT_EQ(buttons.size(), 1u) << "the old button stays, no new one is added";
   EXPECT_EQ(buttons[0].data, 1234u);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "catalogue/catalogue_host.h"
 #include "device/win/scanner_device.h"
 #include "worker/worker.h"
 
@@ -120,13 +119,10 @@ void WorkerTest::SetUp() {
     res.set_content(found->second, "application/zip");
   });
   http_.Start();
-  SetCatalogueHost(http_.host());
 
   window_ = std::make_unique<TestWindow>();
   ASSERT_TRUE(window_->ok());
   mainWindow_ = window_->hwnd();
-  // As at the program's start: no scanner known yet.
-  gScannerTable = ScannerTable();
 }
 
 void WorkerTest::TearDown() {
@@ -208,7 +204,9 @@ std::vector<std::wstring> WorkerTest::FilesIn(const std::wstring& dir) {
 
 void WorkerTest::StartWorker() {
   ASSERT_EQ(thread_, nullptr);
-  thread_ = CreateThread(nullptr, 0, WorkerThread, &mainWindow_, 0, &threadId_);
+  start_.mainWindow = mainWindow_;
+  start_.catalogueHost = http_.host();
+  thread_ = CreateThread(nullptr, 0, WorkerThread, &start_, 0, &threadId_);
   ASSERT_NE(thread_, nullptr);
 }
 

@@ -17,6 +17,7 @@
 #include "testing/test_files.h"
 #include "testing/test_http_server.h"
 #include "worker/messages.h"
+#include "worker/worker.h"
 #include "worker/tests/test_window.h"
 
 namespace workertest {
@@ -99,6 +100,7 @@ class WorkerTest : public ::testing::Test {
   zortest::TestHttpServer http_;
   std::unique_ptr<TestWindow> window_;
   HWND mainWindow_ = nullptr;
+  WorkerStart start_;
   HANDLE thread_ = nullptr;
   DWORD threadId_ = 0;
   InstallRequest request_ = {};

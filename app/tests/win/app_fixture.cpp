@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "catalogue/catalogue_host.h"
 
 namespace apptest {
 namespace {
@@ -268,7 +267,6 @@ void AppTest::SetUp() {
     res.set_content(found->second, "application/zip");
   });
   http_.Start();
-  SetCatalogueHost(http_.host());
 }
 
 void AppTest::TearDown() {
@@ -399,7 +397,7 @@ std::string AppTest::LogText() const {
 DWORD WINAPI AppTest::UiThread(LPVOID self) {
   auto* test = static_cast<AppTest*>(self);
   barHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordBarMessages, nullptr, GetCurrentThreadId());
-  test->exitCode_ = RunMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  test->exitCode_ = RunMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL, test->http_.host());
   UnhookWindowsHookEx(barHook);
   return 0;
 }

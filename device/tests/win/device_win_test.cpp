@@ -11,11 +11,12 @@
 namespace {
 
 TEST(DiscoverScanners, FindsNoScannerAmongTheSystemsDisks) {
-  gScannerTable.count = 3;   // leftovers of an earlier discovery
-  gScannerTable.selected = 2;
-  EXPECT_TRUE(DiscoverScanners());
-  EXPECT_EQ(gScannerTable.count, 0u);
-  EXPECT_EQ(gScannerTable.selected, 2);
+  ScannerTable table;
+  table.count = 3;   // leftovers of an earlier discovery
+  table.selected = 2;
+  EXPECT_TRUE(DiscoverScanners(table));
+  EXPECT_EQ(table.count, 0u);
+  EXPECT_EQ(table.selected, 2);
 }
 
 TEST(EjectScanner, UnknownDeviceNodeFailsSilently) {

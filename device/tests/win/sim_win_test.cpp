@@ -49,6 +49,7 @@ class Simulation : public ::testing::Test {
   TempDir files_{L"sim"};
   TempDir disk_{L"simdisk"};
   MappedDrive drive_{L'S', disk_.path()};
+  ScannerTable table_;
 };
 
 TEST_F(Simulation, DiscoveryAndInventoryThroughTheMappedDrive) {
@@ -59,21 +60,21 @@ TEST_F(Simulation, DiscoveryAndInventoryThroughTheMappedDrive) {
   ASSERT_TRUE(CreateDirectoryW(disk_.Child(L"Program Files").c_str(), nullptr));
   ASSERT_TRUE(WriteWholeFile(disk_.Child(L"Program Files\\DIAG01_1234.z70"), "m"));
 
-  gScannerTable.selected = 1;
-  ASSERT_TRUE(DiscoverScanners());
-  ASSERT_EQ(gScannerTable.count, 3u);
-  const ScannerRecord& first = gScannerTable.records[0];
+  table_.selected = 1;
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 3u);
+  const ScannerRecord& first = table_.records[0];
   EXPECT_EQ(first.serialNumber, 1234u);
   EXPECT_EQ(first.productionDate.wDay, 15);
   EXPECT_EQ(first.productionDate.wMonth, 3);
   EXPECT_EQ(first.productionDate.wYear, 2014);
   EXPECT_EQ(Drive(first), u"S:");
   EXPECT_EQ(first.devInfo.cbSize, sizeof(SP_DEVINFO_DATA));
-  EXPECT_EQ(gScannerTable.records[1].serialNumber, 7u);
-  EXPECT_EQ(Drive(gScannerTable.records[1]), u"");
-  EXPECT_EQ(gScannerTable.records[2].serialNumber, 0u);
-  EXPECT_EQ(Drive(gScannerTable.records[2]), u"U:");
-  EXPECT_EQ(gScannerTable.selected, 1);
+  EXPECT_EQ(table_.records[1].serialNumber, 7u);
+  EXPECT_EQ(Drive(table_.records[1]), u"");
+  EXPECT_EQ(table_.records[2].serialNumber, 0u);
+  EXPECT_EQ(Drive(table_.records[2]), u"U:");
+  EXPECT_EQ(table_.selected, 1);
 
   ModuleCatalogue catalogue;
   ModuleRecord module;
@@ -88,38 +89,38 @@ TEST_F(Simulation, DiscoveryAndInventoryThroughTheMappedDrive) {
 }
 
 TEST_F(Simulation, FileIsReadAtEveryDiscovery) {
-  ASSERT_TRUE(DiscoverScanners());   // no file yet: no scanner
-  EXPECT_EQ(gScannerTable.count, 0u);
+  ASSERT_TRUE(DiscoverScanners(table_));   // no file yet: no scanner
+  EXPECT_EQ(table_.count, 0u);
 
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "150314001234&0 S:\n" + kPrefix + "020214000002&0 T:\n"));
-  ASSERT_TRUE(DiscoverScanners());
-  EXPECT_EQ(gScannerTable.count, 2u);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  EXPECT_EQ(table_.count, 2u);
 
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "020214000002&0 T:\n"));
-  ASSERT_TRUE(DiscoverScanners());
-  ASSERT_EQ(gScannerTable.count, 1u);
-  EXPECT_EQ(gScannerTable.records[0].serialNumber, 2u);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 1u);
+  EXPECT_EQ(table_.records[0].serialNumber, 2u);
 
   SetEnvironmentVariableW(L"ZOR70_SIM_SCANNERS", nullptr);
-  ASSERT_TRUE(DiscoverScanners());
-  EXPECT_EQ(gScannerTable.count, 0u);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  EXPECT_EQ(table_.count, 0u);
 }
 
 TEST_F(Simulation, EjectionIsLogged) {
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "150314001234&0 S:\n"));
-  ASSERT_TRUE(DiscoverScanners());
-  ASSERT_EQ(gScannerTable.count, 1u);
-  EXPECT_EQ(EjectScanner(gScannerTable.records[0]), kEjectDone);
-  EXPECT_EQ(EjectScanner(gScannerTable.records[0]), kEjectDone);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 1u);
+  EXPECT_EQ(EjectScanner(table_.records[0]), kEjectDone);
+  EXPECT_EQ(EjectScanner(table_.records[0]), kEjectDone);
   EXPECT_EQ(LogText(), "ejected 1234\nejected 1234\n");
 }
 
 TEST_F(Simulation, ScannerGoneBeforeEjectionFailsSilently) {
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "150314001234&0 S: veto\n"));
-  ASSERT_TRUE(DiscoverScanners());
-  ASSERT_EQ(gScannerTable.count, 1u);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 1u);
   ASSERT_TRUE(WriteWholeFile(Scanners(), "# unplugged\n"));
-  EXPECT_EQ(EjectScanner(gScannerTable.records[0]), kEjectFailed);   // a message box would hang here
+  EXPECT_EQ(EjectScanner(table_.records[0]), kEjectFailed);   // a message box would hang here
   EXPECT_EQ(LogText(), "");
 }
 
@@ -148,8 +149,8 @@ int WINAPI RecordBoxFlags(HWND owner, LPCWSTR text, LPCWSTR caption, UINT flags)
 
 TEST_F(Simulation, VetoedEjectionRetriesThenTellsTheUser) {
   ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "050312000042&0 S: veto\n"));
-  ASSERT_TRUE(DiscoverScanners());
-  ASSERT_EQ(gScannerTable.count, 1u);
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 1u);
 
   // The box belongs to the thread that ejects: this one.
   const DWORD self = GetCurrentThreadId();
@@ -159,7 +160,7 @@ TEST_F(Simulation, VetoedEjectionRetriesThenTellsTheUser) {
   const MessageBoxCall saved = EjectMessageBox();
   EjectMessageBox() = RecordBoxFlags;
   boxFlags = 0;
-  const int result = EjectScanner(gScannerTable.records[0]);
+  const int result = EjectScanner(table_.records[0]);
   EjectMessageBox() = saved;
   done = true;
   user.join();

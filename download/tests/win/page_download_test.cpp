@@ -7,9 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
-#include "catalogue/catalogue_win.h"
+#include "download/win/page_download.h"
 #include "testing/test_http_server.h"
 
 namespace {
@@ -47,11 +46,9 @@ int UnusedPort() {
 
 class DownloadCatalogueTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetPackageBaseUrl(kKeptBaseUrl); }
-  void TearDown() override {
-    SetCatalogueHost(ZOR_CATALOGUE_HOST);
-    SetPackageBaseUrl("");
-  }
+  // The download with what the worker hands it: the host, and the base
+  // URL an earlier page left.
+  unsigned Download() { return DownloadCatalogue(host_, catalogue_, baseUrl_); }
 
   // Serves `body` as the module list page and points the catalogue there.
   void ServePage(std::string body, int status = 200) {
@@ -67,14 +64,14 @@ class DownloadCatalogueTest : public ::testing::Test {
 
   void Start() {
     http_.Start();
-    SetCatalogueHost(http_.host());
+    host_ = http_.host();
   }
 
   void ExpectNothingFetched(unsigned count) {
     EXPECT_EQ(count, 0u);
     EXPECT_TRUE(catalogue_.modules.records.empty());
     EXPECT_TRUE(catalogue_.systemModules.records.empty());
-    EXPECT_EQ(PackageBaseUrl(), kKeptBaseUrl);
+    EXPECT_EQ(baseUrl_, kKeptBaseUrl);
   }
 
   // A page of exactly `size` bytes: the sample with a third module line in
@@ -86,6 +83,8 @@ class DownloadCatalogueTest : public ::testing::Test {
   }
 
   zortest::TestHttpServer http_;
+  std::string host_ = ZOR_CATALOGUE_HOST;
+  std::string baseUrl_ = kKeptBaseUrl;
   ModuleCatalogue catalogue_;
   std::atomic<int> pageRequests_{0};
   std::string agent_;
@@ -95,8 +94,8 @@ class DownloadCatalogueTest : public ::testing::Test {
 TEST_F(DownloadCatalogueTest, NormalPageFillsTheCatalogueAndBaseUrl) {
   ServePage(kSamplePage);
   Start();
-  EXPECT_EQ(DownloadCatalogue(catalogue_), 2u);
-  EXPECT_EQ(PackageBaseUrl(), "http://" + http_.host() + "/files/modules/");
+  EXPECT_EQ(Download(), 2u);
+  EXPECT_EQ(baseUrl_, "http://" + http_.host() + "/files/modules/");
   ASSERT_EQ(catalogue_.modules.records.size(), 1u);
   EXPECT_EQ(catalogue_.modules.records[0].name, "DIAG01");
   EXPECT_EQ(catalogue_.modules.records[0].releases[0].archiveName, "DIAG01_1234");
@@ -109,27 +108,27 @@ TEST_F(DownloadCatalogueTest, NormalPageFillsTheCatalogueAndBaseUrl) {
 TEST_F(DownloadCatalogueTest, EmptyBodyGivesNothing) {
   ServePage("");
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
   EXPECT_EQ(pageRequests_, 1);
 }
 
 TEST_F(DownloadCatalogueTest, RefusedConnectionGivesNothing) {
   const int port = UnusedPort();
   ASSERT_NE(port, 0);
-  SetCatalogueHost("127.0.0.1:" + std::to_string(port));
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  host_ = "127.0.0.1:" + std::to_string(port);
+  ExpectNothingFetched(Download());
 }
 
 TEST_F(DownloadCatalogueTest, NotFoundPageGivesNothing) {
   ServePage("<html><body><h1>404 Not Found</h1>modlist<br>nothing here<br></body></html>", 404);
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
 }
 
 TEST_F(DownloadCatalogueTest, ServerErrorWithAWholePageGivesNothing) {
   ServePage(kSamplePage, 500);
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
 }
 
 TEST_F(DownloadCatalogueTest, RedirectIsNotFollowed) {
@@ -142,15 +141,15 @@ TEST_F(DownloadCatalogueTest, RedirectIsNotFollowed) {
     res.set_content(kSamplePage, "text/plain");
   });
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
   EXPECT_EQ(targetRequests, 0);
 }
 
 TEST_F(DownloadCatalogueTest, PageFillingTheBufferExactlyLessOneIsParsed) {
   ServePage(PageOfSize(kPageBufferSize - 1));
   Start();
-  EXPECT_EQ(DownloadCatalogue(catalogue_), 3u);
-  EXPECT_EQ(PackageBaseUrl(), "http://" + http_.host() + "/files/modules/");
+  EXPECT_EQ(Download(), 3u);
+  EXPECT_EQ(baseUrl_, "http://" + http_.host() + "/files/modules/");
   ASSERT_EQ(catalogue_.modules.records.size(), 2u);
   EXPECT_EQ(catalogue_.modules.records[1].name, "LAST");
 }
@@ -158,13 +157,13 @@ TEST_F(DownloadCatalogueTest, PageFillingTheBufferExactlyLessOneIsParsed) {
 TEST_F(DownloadCatalogueTest, PageFillingTheWholeBufferIsRefused) {
   ServePage(PageOfSize(kPageBufferSize));  // no room left for the terminator
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
 }
 
 TEST_F(DownloadCatalogueTest, PageFarOverTheBufferIsRefused) {
   ServePage(PageOfSize(3 * kPageBufferSize));
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
 }
 
 // The connection drops in the middle of the third module line after the
@@ -181,7 +180,7 @@ TEST_F(DownloadCatalogueTest, ServerClosingMidPageGivesNothing) {
         });
   });
   Start();
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  ExpectNothingFetched(Download());
 }
 
 // Nor when the server states no length (a chunked answer): a cut then
@@ -196,8 +195,8 @@ TEST_F(DownloadCatalogueTest, ChunkedPageCutByAResetGivesNothing) {
   };
   zortest::ResettingServer server("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n" +
                                   chunk(page.substr(0, 3000), 3000) + "\r\n" + chunk(page.substr(3000), 2000));
-  SetCatalogueHost(server.url("").substr(7));
-  ExpectNothingFetched(DownloadCatalogue(catalogue_));
+  host_ = server.url("").substr(7);
+  ExpectNothingFetched(Download());
 }
 
 }  // namespace

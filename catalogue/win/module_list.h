@@ -1,5 +1,5 @@
-// Win32 side of the catalogue: the page download over WinINet and the
-// module list view fill. Both are thin: the rules live in the portable code.
+// The module list view filled from the catalogue: the Win32 side of the
+// row texts, which the portable module_rows decides.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,6 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-
-// Fetches the module list page from the catalogue server and parses it into
-// `catalogue` (expected empty), updating the package base URL. Returns the
-// number of releases stored; 0 when the page could not be fetched, did not
-// fit the page buffer or held no usable line.
-unsigned DownloadCatalogue(ModuleCatalogue& catalogue);
 
 // Appends one row per module to the (cleared) list view: the module-list
 // records, then the system records.

@@ -1,17 +1,10 @@
-// Downloading one module package (a zip archive) into the module cache.
-//
-// The read loop's arithmetic (the size limit, the kilobyte counts, when the
-// transfer counts as failed) is ReceivePackage below: portable, over any
-// reader, tested natively. DownloadPackage plugs WinINet and the window's
-// message queue into it (Windows only).
+// The read loop of a module package download: the size limit, the kilobyte
+// counts, when the transfer counts as failed. Portable, over any reader,
+// tested natively; win/package_download.h plugs WinINet into it.
 #pragma once
 
 #include <cassert>
 #include <cstddef>
-
-// WM_CT_PROGRESS goes to the window after every read that delivered data:
-// wParam = kilobytes received so far, lParam = 0.
-#include "worker/messages.h"
 
 namespace package {
 
@@ -46,14 +39,3 @@ std::size_t ReceivePackage(char* buffer, Read read, Progress progress) {
 }
 
 }  // namespace package
-
-#ifdef _WIN32
-#include <windows.h>
-
-// Fetches `url` (ANSI, at most 259 characters) and, when the server answered
-// 200 and everything it announced arrived within the size limit, writes it
-// to `filePath` (created or replaced) in one piece. Progress goes to
-// `window` as WM_CT_PROGRESS. True when the whole file was written; a write
-// that fails or falls short leaves no file there.
-bool DownloadPackage(HWND window, const char* url, const char* filePath);
-#endif

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "catalogue/catalogue_win.h"
+#include "catalogue/win/module_list.h"
 #include "catalogue/module_rows.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/catalogue_page.h"
-#include "catalogue/catalogue_win.h"
+#include "catalogue/win/module_list.h"
 
 namespace {
 

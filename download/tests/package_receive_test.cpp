@@ -1,7 +1,7 @@
 // The download's read loop over scripted readers: sizes at the limit,
 // kilobyte counts, failed reads, pieces of any size.
-#include "catalogue/package_download.h"
-#include "catalogue/response_rules.h"
+#include "download/package_receive.h"
+#include "download/response_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
 // DownloadPackage under Wine against an HTTP server on 127.0.0.1 in this
 // process; the progress messages go to a real (message-only) window and are
 // read back from its queue.
-#include "catalogue/package_download.h"
+#include "download/win/package_download.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include "testing/test_http_server.h"
 
 namespace {
+
+constexpr UINT kProgress = WM_APP + 1;
 
 std::string Body(std::size_t size) {
   std::string s(size, '\0');
@@ -60,14 +64,20 @@ class PackageDownloadTest : public ::testing::Test {
     if (window_ != nullptr) DestroyWindow(window_);
   }
 
-  bool Download(const std::string& path) {
-    return DownloadPackage(window_, http_.url(path).c_str(), file_.c_str());
+  // Progress goes to the window's queue, as the worker sends it on.
+  bool DownloadTo(const std::string& url) {
+    return DownloadPackage(url.c_str(), file_.c_str(), [this](std::size_t kilobytes) {
+      PostMessageW(window_, kProgress, static_cast<WPARAM>(kilobytes), 0);
+    });
   }
-  // The WM_CT_PROGRESS messages posted so far, in order: (wParam, lParam).
+  bool Download(const std::string& path) {
+    return DownloadTo(http_.url(path));
+  }
+  // The kProgress messages posted so far, in order: (wParam, lParam).
   std::vector<std::pair<WPARAM, LPARAM>> Progress() {
     std::vector<std::pair<WPARAM, LPARAM>> out;
     MSG msg;
-    while (PeekMessageW(&msg, window_, WM_CT_PROGRESS, WM_CT_PROGRESS, PM_REMOVE)) {
+    while (PeekMessageW(&msg, window_, kProgress, kProgress, PM_REMOVE)) {
       out.emplace_back(msg.wParam, msg.lParam);
     }
     return out;
@@ -136,7 +146,7 @@ TEST_F(PackageDownloadTest, EmptyBodyWritesNoFile) {
 
 TEST_F(PackageDownloadTest, RefusedConnectionWritesNoFile) {
   const std::string url = "http://127.0.0.1:" + std::to_string(zortest::RefusedPort()) + "/mod.zip";
-  EXPECT_FALSE(DownloadPackage(window_, url.c_str(), file_.c_str()));
+  EXPECT_FALSE(DownloadTo(url));
   EXPECT_FALSE(FileExists());
   EXPECT_TRUE(Progress().empty());
 }
@@ -155,7 +165,7 @@ TEST_F(PackageDownloadTest, ChunkedPackageCutByAResetWritesNoFile) {
   const std::string part = Body(5000);
   zortest::ResettingServer server(
       "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nTransfer-Encoding: chunked\r\n\r\n2000\r\n" + part);
-  EXPECT_FALSE(DownloadPackage(window_, server.url("/cut.zip").c_str(), file_.c_str()));
+  EXPECT_FALSE(DownloadTo(server.url("/cut.zip")));
   EXPECT_FALSE(FileExists());
 }
 

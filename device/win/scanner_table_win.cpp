@@ -1,3 +1,0 @@
-#include "device/win/scanner_device.h"
-
-ScannerTable gScannerTable;

@@ -1,0 +1,66 @@
+#include "download/win/http_fetch.h"
+
+#include <wininet.h>
+
+#include "core/win/handles.h"
+#include "download/response_rules.h"
+#include "log/log_win.h"
+
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"ZorManager";
+constexpr DWORD kOpenFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr DWORD kResponseTextChars = 500;
+
+// What the server last said, for a request that did not open.
+void TraceLastResponse() {
+  DWORD error = GetLastError();
+  wchar_t text[kResponseTextChars] = {};
+  DWORD length = kResponseTextChars;
+  if (InternetGetLastResponseInfoW(&error, text, &length) && length > 0) {
+    text[kResponseTextChars - 1] = L'\0';
+    DebugText(text);
+  }
+}
+
+void ReadHead(HINTERNET request, HttpAnswer& answer) {
+  DWORD size = sizeof answer.status;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &answer.status, &size, nullptr))
+    answer.status = 0;
+  size = sizeof answer.length;
+  answer.lengthStated = HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &answer.length,
+                                       &size, nullptr) != FALSE;
+}
+
+}  // namespace
+
+bool HttpAnswer::IsWhole(std::uint64_t received) const {
+  return opened && download::IsWholeResponse(status, lengthStated, length, received);
+}
+
+HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& receive) {
+  HttpAnswer answer;
+  InternetHandle root(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!root) {
+    answer.openError = GetLastError();
+    return answer;
+  }
+  InternetHandle request(InternetOpenUrlA(root.Get(), url, nullptr, 0, kOpenFlags, 0));
+  if (!request) {
+    answer.openError = GetLastError();
+    TraceLastResponse();
+    return answer;
+  }
+  answer.opened = true;
+  receive([&request](char* into, std::size_t most, std::size_t* got) {
+    DWORD count = 0;
+    const BOOL ok = InternetReadFile(request.Get(), into, static_cast<DWORD>(most), &count);
+    *got = ok ? count : 0;
+    return ok != FALSE;
+  });
+  ReadHead(request.Get(), answer);
+  // The request before its root, as WinINet wants them closed.
+  request.Reset();
+  root.Reset();
+  return answer;
+}

@@ -1,0 +1,31 @@
+// One HTTP GET over WinINet, as both downloads (the module list page and a
+// module package) make it: the user agent "ZorManager", the answer always
+// from the server and never from WinINet's cache, and a redirection taken
+// as an answer, not followed.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+// Reads at most `most` bytes of the body into `into`; false when the read
+// failed.
+using HttpRead = std::function<bool(char* into, std::size_t most, std::size_t* got)>;
+
+struct HttpAnswer {
+  bool opened = false;  // false: no answer came (openError tells why)
+  DWORD openError = 0;
+  DWORD status = 0;     // 0 when it could not be read
+  bool lengthStated = false;
+  DWORD length = 0;     // Content-Length, when stated
+
+  // The answer is the document asked for: status 200 and, when the server
+  // stated a length, no byte short of it.
+  bool IsWhole(std::uint64_t received) const;
+};
+
+// Opens `url` (ANSI) and hands `receive` the reader of its body. A failed
+// open writes the server's last response text, if any, as a diagnostic.
+HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& receive);
