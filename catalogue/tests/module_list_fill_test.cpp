@@ -9,6 +9,7 @@
 
 #include "catalogue/catalogue_page.h"
 #include "catalogue/catalogue_win.h"
+#include "testing/catalogue_builders.h"
 
 namespace {
 
@@ -16,12 +17,10 @@ namespace {
 const std::string kCyrillicName = "\xC4\xC8\xC0\xC3";
 
 const std::string kPage =
-    "modlist_dir<br>../files/modules/<br>modlist_start<br>"
-    "2014-05-12 v_1.2.3.4 DIAG01.z70 files/modules/DIAG01_1234.zip<br>"
-    "2014-04-01 v_2.0.7 boot.sys files/modules/boot_manager.zip<br>"
-    "2013-02-03 v_3.1.2 " + kCyrillicName + ".z70 files/modules/diag_ru.zip<br>"
-    "2014-04-01 v_1.2.3.4 qm.sys files/modules/qm7upd.zip<br>"
-    "modlist_stop<br>";
+    zortest::CataloguePage({zortest::ModuleLine("2014-05-12", "1.2.3.4", "DIAG01.z70", "DIAG01_1234"),
+                            zortest::ModuleLine("2014-04-01", "2.0.7", "boot.sys", "boot_manager"),
+                            zortest::ModuleLine("2013-02-03", "3.1.2", kCyrillicName + ".z70", "diag_ru"),
+                            zortest::ModuleLine("2014-04-01", "1.2.3.4", "qm.sys", "qm7upd")});
 
 class ListView {
  public:
