@@ -10,6 +10,7 @@
 #include "catalogue/catalogue_page.h"
 #include "catalogue/catalogue_win.h"
 #include "testing/catalogue_builders.h"
+#include "testing/list_view_rows.h"
 
 namespace {
 
@@ -44,33 +45,10 @@ class ListView {
   ListView& operator=(const ListView&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  int Count() const { return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
-
-  std::string NameA(int row) const {
-    char text[260] = {};
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageW(hwnd_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  std::wstring TextW(int row, int sub) const {
-    wchar_t text[260] = {};
-    LVITEMW item = {};
-    item.iSubItem = sub;
-    item.pszText = text;
-    item.cchTextMax = 260;
-    SendMessageW(hwnd_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  LPARAM Data(int row) const {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
-  }
+  int Count() const { return zortest::ListViewRows(hwnd_); }
+  std::string NameA(int row) const { return zortest::ListViewTextA(hwnd_, row, 0); }
+  std::wstring TextW(int row, int column) const { return zortest::ListViewTextW(hwnd_, row, column); }
+  LPARAM Data(int row) const { return zortest::ListViewItemData(hwnd_, row); }
 
  private:
   HWND hwnd_ = nullptr;

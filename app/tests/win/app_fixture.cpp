@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "catalogue/catalogue_host.h"
+#include "testing/list_view_rows.h"
 
 namespace apptest {
 namespace {
@@ -446,26 +447,12 @@ void AppTest::DeviceChange(WPARAM event) {
   SendMessageTimeoutW(Main(), WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume), SMTO_NORMAL, 200, &result);
 }
 
-int AppTest::Rows() { return static_cast<int>(Send(Child(IDC_MODULE_LIST), LVM_GETITEMCOUNT)); }
+int AppTest::Rows() { return zortest::ListViewRows(Child(IDC_MODULE_LIST)); }
 
-std::string AppTest::Cell(int row, int column) {
-  char text[200] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(Child(IDC_MODULE_LIST), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL, kWaitMs,
-                      &result);
-  return text;
-}
+std::string AppTest::Cell(int row, int column) { return zortest::ListViewTextA(Child(IDC_MODULE_LIST), row, column); }
 
 std::uint32_t AppTest::ItemData(int row) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  Send(Child(IDC_MODULE_LIST), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return static_cast<std::uint32_t>(item.lParam);
+  return static_cast<std::uint32_t>(zortest::ListViewItemData(Child(IDC_MODULE_LIST), row));
 }
 
 std::wstring AppTest::Text(HWND window) {
