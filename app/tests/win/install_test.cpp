@@ -70,7 +70,7 @@ TEST_F(InstallTest, DownloadCommandInstallsEveryNewModuleTopRowFirst) {
 }
 
 TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
-  HoldPackage("PRG_B");
+  HoldPackage("PRG_B");  // the second download waits too
   HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B"});
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_LABEL)), L"Обновляется модуль: ");
@@ -344,7 +344,7 @@ TEST_F(InstallTest, SecondRequestWhileBusyIsRefused) {
 }
 
 TEST_F(InstallTest, CloseRefusedWhileQueuedAndHeldDuringTheLastInstall) {
-  HoldPackage("PRG_B");
+  HoldPackage("PRG_B");  // the second download waits too
   ASSERT_NE(OpenHeldProgressDialog({"DIAG_A", "PRG_B"}), nullptr);
 
   Send(Main(), WM_CLOSE);  // PRG_B is still queued
