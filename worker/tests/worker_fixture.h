@@ -33,6 +33,9 @@ using zortest::CataloguePage;
 using zortest::ModuleLine;
 using zortest::ScannerLine;
 
+// Status bar texts, in the order written.
+using Texts = std::vector<std::wstring>;
+
 // DIAG01 (DIAG01_1234) and MEAS02 (MEAS02_0501).
 std::string StandardPage();
 
