@@ -169,11 +169,7 @@ std::wstring WorkerTest::ScannerFile(wchar_t letter, const std::wstring& name) c
   return DiskDir(letter) + L"\\Program Files\\" + name;
 }
 
-std::string WorkerTest::EjectLog() const {
-  std::string text;
-  zortest::ReadWholeFile(root_.Child(L"eject.log"), &text);
-  return text;
-}
+std::string WorkerTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
 
 std::vector<std::wstring> WorkerTest::FilesIn(const std::wstring& dir) {
   std::vector<std::wstring> files;

@@ -358,16 +358,9 @@ void AppTest::PutOnScanner(wchar_t letter, const std::wstring& name, const std::
   ASSERT_TRUE(zortest::WriteWholeFile(ScannerFile(letter, name), bytes));
 }
 
-std::string AppTest::EjectLog() const {
-  std::string text;
-  zortest::ReadWholeFile(root_.Child(L"eject.log"), &text);
-  return text;
-}
+std::string AppTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
 
-std::string AppTest::LogText() const {
-  std::string bytes;
-  return zortest::ReadWholeFile(LogPath(), &bytes) ? bytes : "<missing>";
-}
+std::string AppTest::LogText() const { return zortest::FileText(LogPath()); }
 
 // ---- the application -------------------------------------------------------------
 

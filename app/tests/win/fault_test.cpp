@@ -48,9 +48,7 @@ class FaultTest : public AppTest {
   void ServeGoodPackage() { ServePackage("DIAG_A", StoredZip({{"DIAG_A.z70", module_}, {"shared.z70", kNewShared}})); }
 
   std::string ScannerBytes(wchar_t letter, const std::wstring& name) {
-    std::string bytes;
-    if (!zortest::ReadWholeFile(ScannerFile(letter, name), &bytes)) return "<missing>";
-    return bytes;
+    return zortest::FileText(ScannerFile(letter, name));
   }
 
   // Every name in the scanner's module directory: a leftover temporary file
