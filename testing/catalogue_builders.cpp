@@ -39,6 +39,12 @@ ParsedPage ParsePage(const std::string& page, const std::string& host) {
   return parsed;
 }
 
+void ExpectNothingStored(const ParsedPage& page) {
+  EXPECT_EQ(page.count, 0u);
+  EXPECT_TRUE(page.catalogue.modules.records.empty());
+  EXPECT_TRUE(page.catalogue.systemModules.records.empty());
+}
+
 ModuleVersion Version(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3) {
   return ModuleVersion{ThreePart, v1, v2, v3};
 }

@@ -35,6 +35,8 @@ struct ParsedPage {
 };
 constexpr char kPageHost[] = "catalogue.test";
 ParsedPage ParsePage(const std::string& page, const std::string& host = kPageHost);
+// Expects no release counted or stored, whatever became of the base URL.
+void ExpectNothingStored(const ParsedPage& page);
 
 // Versions as the page writes them: "a.b.c" and "a.b.c.d".
 ModuleVersion Version(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3);

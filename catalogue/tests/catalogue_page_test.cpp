@@ -34,9 +34,7 @@ std::size_t Releases(const ModuleList& list) {
 }
 
 void ExpectNothing(const ParsedPage& p, const std::string& baseUrl = "unchanged") {
-  EXPECT_EQ(p.count, 0u);
-  EXPECT_TRUE(p.catalogue.modules.records.empty());
-  EXPECT_TRUE(p.catalogue.systemModules.records.empty());
+  ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, baseUrl);
 }
 

@@ -14,6 +14,7 @@
 
 namespace {
 
+using zortest::ExpectNothingStored;
 using zortest::ParsedPage;
 using zortest::ParsePage;
 
@@ -34,12 +35,6 @@ std::vector<std::string> Names(const ModuleList& list) {
   for (const ModuleRecord& record : list.records)
     for (std::size_t i = 0; i < record.releases.size(); ++i) names.push_back(record.name);
   return names;
-}
-
-void ExpectNothingStored(const ParsedPage& p) {
-  EXPECT_EQ(p.count, 0u);
-  EXPECT_TRUE(p.catalogue.modules.records.empty());
-  EXPECT_TRUE(p.catalogue.systemModules.records.empty());
 }
 
 // Bytes that hold none of the texts the parser looks for, so that they can
