@@ -27,11 +27,19 @@ struct ModuleVersion {
   std::uint32_t ver3 = 0; // FourPart: third << 8 | (fourth & 0xFF)
 };
 
+inline bool operator==(const ModuleVersion& a, const ModuleVersion& b) {
+  return a.form == b.form && a.ver1 == b.ver1 && a.ver2 == b.ver2 && a.ver3 == b.ver3;
+}
+
 struct ReleaseDate {
   std::uint8_t day = 0;
   std::uint8_t month = 0;
   std::uint16_t year = 0;
 };
+
+inline bool operator==(const ReleaseDate& a, const ReleaseDate& b) {
+  return a.day == b.day && a.month == b.month && a.year == b.year;
+}
 
 struct ModuleRelease {
   ModuleVersion version;

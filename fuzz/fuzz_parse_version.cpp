@@ -34,10 +34,6 @@ std::string Join(const std::vector<std::string_view>& pieces, std::size_t count)
   return out;
 }
 
-bool SameVersion(const ModuleVersion& a, const ModuleVersion& b) {
-  return a.form == b.form && a.ver1 == b.ver1 && a.ver2 == b.ver2 && a.ver3 == b.ver3;
-}
-
 // Up to nine decimal digits and nothing else: the value is beyond doubt.
 bool PlainNumber(std::string_view piece, std::uint32_t& value) {
   if (piece.empty() || piece.size() > 9) return false;
@@ -85,6 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // fourth, read the same.
   ModuleVersion again;
   FUZZ_CHECK(ParseVersion(Join(pieces, 4), again) == parsed);
-  FUZZ_CHECK(SameVersion(again, version));
+  FUZZ_CHECK(again == version);
   return 0;
 }

@@ -158,6 +158,11 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
   return ok && read == bytes->size();
 }
 
+std::string FileText(const std::wstring& path, const std::string& missing) {
+  std::string bytes;
+  return ReadWholeFile(path, &bytes) ? bytes : missing;
+}
+
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

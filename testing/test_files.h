@@ -70,6 +70,8 @@ bool RunUnix(const std::wstring& program, const std::wstring& commandLine);
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 bool ReadWholeFile(const std::wstring& path, std::string* bytes);
+// The file's bytes, or `missing` when it cannot be read.
+std::string FileText(const std::wstring& path, const std::string& missing = "<missing>");
 bool FileExists(const std::wstring& path);
 // Deletes a directory tree; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);

@@ -27,13 +27,12 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "resources/resource_ids.h"
 #include "worker/messages.h"
 
 namespace {
 
 constexpr DWORD kWaitMs = 120000;
-constexpr int kDownloadAllCommand = 32773;
-constexpr int kFirstScannerButton = 3000;
 
 DWORD uiThreadId = 0;
 HHOOK postedHook = nullptr;
@@ -125,7 +124,7 @@ bool WaitFor(Done done) {
 bool Refresh(HWND main, double* ms) {
   const long before = refreshesDone;
   const long long start = Now();
-  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kFirstScannerButton, 0), 0);
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_SCANNER_BUTTON_FIRST, 0), 0);
   if (!WaitFor([&] { return refreshesDone > before; })) return false;
   if (ms != nullptr) *ms = Milliseconds(start, lastReport);
   // The connection dialog the click opened closes on the report.
@@ -153,7 +152,7 @@ bool Install(HWND main, int modules, double* ms) {
   const long before = installsDone;
   const long failuresBefore = installFailures;
   const long long start = Now();
-  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kDownloadAllCommand, 0), 0);
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_INSTALL_ALL, 0), 0);
   if (!WaitFor([&] { return installsDone >= before + modules || installFailures > failuresBefore; })) return false;
   *ms = Milliseconds(start, lastReport);
   if (installFailures > failuresBefore) return false;
@@ -204,7 +203,7 @@ int main(int argc, char** argv) {
   }
 
   bool ok = lastRefreshCode == 0;
-  std::printf("rows %d\n", static_cast<int>(SendMessageW(GetDlgItem(main, 300), LVM_GETITEMCOUNT, 0, 0)));
+  std::printf("rows %d\n", static_cast<int>(SendMessageW(GetDlgItem(main, IDC_MODULE_LIST), LVM_GETITEMCOUNT, 0, 0)));
   if (mode == "refresh") {
     std::vector<double> ms;
     for (int i = 0; i < runs && ok; ++i) {
@@ -214,7 +213,7 @@ int main(int argc, char** argv) {
     }
     Report("refresh_ms", ms);
   } else {
-    const int modules = static_cast<int>(SendMessageW(GetDlgItem(main, 300), LVM_GETITEMCOUNT, 0, 0));
+    const int modules = static_cast<int>(SendMessageW(GetDlgItem(main, IDC_MODULE_LIST), LVM_GETITEMCOUNT, 0, 0));
     std::printf("modules %d\n", modules);
     std::vector<double> empty, cached;
     for (int i = 0; i < 2 * runs && ok; ++i) {

@@ -7,18 +7,11 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/module_rows.h"
+#include "testing/catalogue_builders.h"
 
 namespace {
 
-ModuleVersion Version(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3,
-                      std::uint32_t form = ThreePart) {
-  ModuleVersion v;
-  v.form = form;
-  v.ver1 = v1;
-  v.ver2 = v2;
-  v.ver3 = v3;
-  return v;
-}
+using namespace zortest;
 
 ModuleVersion Parsed(const char* text) {
   ModuleVersion v;
@@ -26,23 +19,9 @@ ModuleVersion Parsed(const char* text) {
   return v;
 }
 
-ReleaseDate Date(unsigned day, unsigned month, unsigned year) {
-  ReleaseDate d;
-  d.day = static_cast<std::uint8_t>(day);
-  d.month = static_cast<std::uint8_t>(month);
-  d.year = static_cast<std::uint16_t>(year);
-  return d;
-}
-
 void Add(ModuleCatalogue& c, ModuleList& list, const std::string& name, const ModuleVersion& v,
          const std::string& archive) {
   ASSERT_TRUE(AddRelease(c, list, name, v, Date(1, 1, 2014), archive));
-}
-
-std::vector<std::string> ArchivesOf(const ModuleRecord& r) {
-  std::vector<std::string> out;
-  for (const ModuleRelease& rel : r.releases) out.push_back(rel.archiveName);
-  return out;
 }
 
 // ---------------------------------------------------------------- AddRelease
@@ -81,8 +60,8 @@ TEST(AddRelease, EqualReleaseGoesInFrontOfTheEarlierOne) {
 
 TEST(AddRelease, OrderIgnoresVer1FormAndDateAndIsUnsigned) {
   ModuleCatalogue c;
-  Add(c, c.systemModules, "S", Version(9, 1, 0xFFFFFFFFu, FourPart), "low ver2");
-  Add(c, c.systemModules, "S", Version(0, 0x80000000u, 0, Unparsed), "high ver2");
+  Add(c, c.systemModules, "S", ModuleVersion{FourPart, 9, 1, 0xFFFFFFFFu}, "low ver2");
+  Add(c, c.systemModules, "S", ModuleVersion{Unparsed, 0, 0x80000000u, 0}, "high ver2");
   Add(c, c.systemModules, "S", Version(5, 1, 0x80000000u), "mid");
   EXPECT_EQ(ArchivesOf(c.systemModules.records[0]),
             (std::vector<std::string>{"high ver2", "low ver2", "mid"}));
@@ -171,16 +150,8 @@ TEST(AddRelease, MatchesThePlainWalkOnRandomInput) {
     Add(c, system ? c.systemModules : c.modules, name, v, archive);
     ReferenceAdd(system ? refSystem : refModules, system, name, v, archive);
   }
-  auto same = [](const std::vector<ModuleRecord>& got, const std::vector<ModuleRecord>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(got[i].name, want[i].name);
-      EXPECT_EQ(got[i].series, want[i].series);
-      EXPECT_EQ(ArchivesOf(got[i]), ArchivesOf(want[i]));
-    }
-  };
-  same(c.modules.records, refModules);
-  same(c.systemModules.records, refSystem);
+  ExpectSameRecords(c.modules.records, refModules);
+  ExpectSameRecords(c.systemModules.records, refSystem);
 }
 
 // ------------------------------------------------------------- ReleaseBatch
@@ -221,12 +192,7 @@ TEST(ReleaseBatch, GivesWhatAddReleaseGivesOneAtATime) {
     for (const bool system : {false, true}) {
       const ModuleList& got = system ? batched.systemModules : batched.modules;
       const ModuleList& want = system ? single.systemModules : single.modules;
-      ASSERT_EQ(got.records.size(), want.records.size());
-      for (std::size_t i = 0; i < got.records.size(); ++i) {
-        EXPECT_EQ(got.records[i].name, want.records[i].name);
-        EXPECT_EQ(got.records[i].series, want.records[i].series);
-        EXPECT_EQ(ArchivesOf(got.records[i]), ArchivesOf(want.records[i]));
-      }
+      ExpectSameRecords(got.records, want.records);
       EXPECT_EQ(got.index, want.index);
     }
   }
@@ -249,67 +215,44 @@ TEST(ReleaseBatch, RefusesWhatAddReleaseRefuses) {
 TEST(ParseVersion, ReadsThreeAndFourPartVersions) {
   ModuleVersion v;
   EXPECT_TRUE(ParseVersion("1.2.3.4", v));
-  EXPECT_EQ(v.form, FourPart);
-  EXPECT_EQ(v.ver1, 1u);
-  EXPECT_EQ(v.ver2, 2u);
-  EXPECT_EQ(v.ver3, 772u);
-
+  EXPECT_EQ(v, (ModuleVersion{FourPart, 1, 2, 772}));
   EXPECT_TRUE(ParseVersion("2.0.7", v));
-  EXPECT_EQ(v.form, ThreePart);
-  EXPECT_EQ(v.ver1, 2u);
-  EXPECT_EQ(v.ver2, 0u);
-  EXPECT_EQ(v.ver3, 7u);
+  EXPECT_EQ(v, Version(2, 0, 7));
 }
 
 TEST(ParseVersion, FewerThanThreeNumbersStayUnparsed) {
-  ModuleVersion v = Version(9, 9, 9, FourPart);
+  ModuleVersion v = ModuleVersion{FourPart, 9, 9, 9};
   EXPECT_FALSE(ParseVersion("7", v));
-  EXPECT_EQ(v.form, Unparsed);
-  EXPECT_EQ(v.ver1, 7u);
-  EXPECT_EQ(v.ver2, 0u);
-  EXPECT_EQ(v.ver3, 0u);
-
+  EXPECT_EQ(v, (ModuleVersion{Unparsed, 7, 0, 0}));
   EXPECT_FALSE(ParseVersion("3.4", v));
-  EXPECT_EQ(v.ver1, 3u);
-  EXPECT_EQ(v.ver2, 4u);
-  EXPECT_EQ(v.ver3, 0u);
-
+  EXPECT_EQ(v, (ModuleVersion{Unparsed, 3, 4, 0}));
   EXPECT_FALSE(ParseVersion("", v));
-  EXPECT_EQ(v.form, Unparsed);
-  EXPECT_EQ(v.ver1, 0u);
+  EXPECT_EQ(v, ModuleVersion{});
   EXPECT_FALSE(ParseVersion("...", v));
 }
 
 TEST(ParseVersion, EmptyPiecesAreSkippedAndExtraPiecesIgnored) {
   ModuleVersion v;
   EXPECT_TRUE(ParseVersion(".1..2...3.", v));
-  EXPECT_EQ(v.form, ThreePart);
-  EXPECT_EQ(v.ver1, 1u);
-  EXPECT_EQ(v.ver2, 2u);
-  EXPECT_EQ(v.ver3, 3u);
-
+  EXPECT_EQ(v, Version(1, 2, 3));
   EXPECT_TRUE(ParseVersion("1.2.3.4.5.6", v));
-  EXPECT_EQ(v.form, FourPart);
-  EXPECT_EQ(v.ver3, 772u);
+  EXPECT_EQ(v, Version(1, 2, 3, 4));
 }
 
 TEST(ParseVersion, FourthNumberKeepsItsLowByteAndThirdIsShifted) {
   ModuleVersion v;
   ParseVersion("1.2.3.260", v);
-  EXPECT_EQ(v.ver3, 3u * 256 + 4);
+  EXPECT_EQ(v, (ModuleVersion{FourPart, 1, 2, 3u * 256 + 4}));
   ParseVersion("1.2.16777217.5", v);  // 2^24 + 1: the top byte leaves 32 bits
-  EXPECT_EQ(v.ver3, 1u * 256 + 5);
+  EXPECT_EQ(v, (ModuleVersion{FourPart, 1, 2, 1u * 256 + 5}));
 }
 
 TEST(ParseVersion, PiecesReadLikeUnsignedNumbers) {
   ModuleVersion v;
   EXPECT_TRUE(ParseVersion("a.b.c", v));  // three pieces, no digits
-  EXPECT_EQ(v.form, ThreePart);
-  EXPECT_EQ(v.ver1, 0u);
+  EXPECT_EQ(v, Version(0, 0, 0));
   EXPECT_TRUE(ParseVersion(" 12x.\t3.99999999999", v));
-  EXPECT_EQ(v.ver1, 12u);
-  EXPECT_EQ(v.ver2, 3u);
-  EXPECT_EQ(v.ver3, 0xFFFFFFFFu);
+  EXPECT_EQ(v, Version(12, 3, 0xFFFFFFFFu));
 }
 
 // ------------------------------------------------- new release and lookups

@@ -10,24 +10,16 @@
 #include <vector>
 
 #include "catalogue/catalogue_page.h"
+#include "testing/catalogue_builders.h"
 
 namespace {
 
-constexpr char kHost[] = "catalogue.test";
+using zortest::ExpectNothingStored;
+using zortest::ParsedPage;
+using zortest::ParsePage;
+
 constexpr char kUnchanged[] = "unchanged";
 const std::string kBase = "http://catalogue.test/files/";
-
-struct Parsed {
-  ModuleCatalogue catalogue;
-  std::string baseUrl = kUnchanged;
-  unsigned count = 0;
-};
-
-Parsed Parse(const std::string& page) {
-  Parsed p;
-  p.count = ParseCataloguePage(page, kHost, p.catalogue, p.baseUrl);
-  return p;
-}
 
 std::string Line(const std::string& name, const std::string& version = "1.0.0") {
   return "2014-05-12 v_" + version + " " + name + ".z70 files/" + name + "_arc.zip";
@@ -35,11 +27,7 @@ std::string Line(const std::string& name, const std::string& version = "1.0.0") 
 
 std::string Head() { return "modlist_dir<br>../files/<br>modlist_start<br>"; }
 
-std::string Listing(const std::vector<std::string>& lines) {
-  std::string page = Head();
-  for (const std::string& line : lines) page += line + "<br>";
-  return page + "modlist_stop<br>";
-}
+std::string Listing(const std::vector<std::string>& lines) { return zortest::CataloguePage(lines, "../files/"); }
 
 // Module names in list order, each once per release.
 std::vector<std::string> Names(const ModuleList& list) {
@@ -47,12 +35,6 @@ std::vector<std::string> Names(const ModuleList& list) {
   for (const ModuleRecord& record : list.records)
     for (std::size_t i = 0; i < record.releases.size(); ++i) names.push_back(record.name);
   return names;
-}
-
-void ExpectNothingStored(const Parsed& p) {
-  EXPECT_EQ(p.count, 0u);
-  EXPECT_TRUE(p.catalogue.modules.records.empty());
-  EXPECT_TRUE(p.catalogue.systemModules.records.empty());
 }
 
 // Bytes that hold none of the texts the parser looks for, so that they can
@@ -83,7 +65,7 @@ TEST(HostilePagesTruncated, EveryCutGivesTheLinesEndedBeforeIt) {
 
   for (std::size_t cut = 0; cut <= page.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    const Parsed p = Parse(page.substr(0, cut));
+    const ParsedPage p = ParsePage(page.substr(0, cut));
     // The directory line counts as empty until its "<br>" has arrived.
     if (cut < dirEnded) {
       EXPECT_EQ(p.baseUrl, kUnchanged);
@@ -116,7 +98,7 @@ TEST(HostilePagesEnormous, PageJustBelowTheBufferIsParsedWhole) {
   ASSERT_EQ(page.size(), kPageBufferSize - 1);
   ASSERT_GT(lines, 15000u);
 
-  const Parsed p = Parse(page);
+  const ParsedPage p = ParsePage(page);
   EXPECT_EQ(p.count, lines);
   ASSERT_EQ(p.catalogue.modules.records.size(), lines);
   EXPECT_EQ(p.catalogue.modules.records.front().name, "M0");
@@ -130,7 +112,7 @@ TEST(HostilePagesEnormous, PagesAtAndBeyondTheBufferChangeNothing) {
     SCOPED_TRACE(size);
     std::string page = listing;
     page.append(size - page.size(), 'x');
-    const Parsed p = Parse(page);
+    const ParsedPage p = ParsePage(page);
     ExpectNothingStored(p);
     EXPECT_EQ(p.baseUrl, kUnchanged);
   }
@@ -139,14 +121,14 @@ TEST(HostilePagesEnormous, PagesAtAndBeyondTheBufferChangeNothing) {
 TEST(HostilePagesEnormous, BufferFullOfBreaksOrOfOneLineStoresNothing) {
   std::string breaks = Head();
   while (breaks.size() + 4 <= kPageBufferSize - 1) breaks += "<br>";
-  Parsed p = Parse(breaks);
+  ParsedPage p = ParsePage(breaks);
   ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, kBase);
 
   // One line of almost 1 MiB that would be a module line if it were short.
   std::string line = Line("HUGE");
   line.insert(line.find(" files/"), kPageBufferSize - 1000 - line.size(), 'n');
-  p = Parse(Listing({line, Line("AFTER")}));
+  p = ParsePage(Listing({line, Line("AFTER")}));
   EXPECT_EQ(p.count, 1u);
   EXPECT_EQ(Names(p.catalogue.modules), std::vector<std::string>{"AFTER"});
 }
@@ -156,7 +138,7 @@ TEST(HostilePagesEnormous, ThousandsOfReleasesOfOneModuleAreOrderedNewestFirst) 
   std::vector<std::string> lines;
   constexpr unsigned kReleases = 5000;
   for (unsigned i = 0; i < kReleases; ++i) lines.push_back(Line("SAME", "1.0." + std::to_string(i)));
-  const Parsed p = Parse(Listing(lines));
+  const ParsedPage p = ParsePage(Listing(lines));
   EXPECT_EQ(p.count, kReleases);
   ASSERT_EQ(p.catalogue.modules.records.size(), 1u);
   const std::vector<ModuleRelease>& releases = p.catalogue.modules.records[0].releases;
@@ -172,7 +154,7 @@ TEST(HostilePagesBinary, RandomBytesStoreNothingAndKeepTheBaseUrl) {
     std::string page;
     std::uniform_int_distribution<int> byte(round % 2 ? 1 : 0, 255);
     for (int i = 0; i < 65536; ++i) page.push_back(static_cast<char>(byte(random)));
-    const Parsed p = Parse(page);
+    const ParsedPage p = ParsePage(page);
     ExpectNothingStored(p);
     EXPECT_EQ(p.baseUrl, kUnchanged);
   }
@@ -187,7 +169,7 @@ TEST(HostilePagesBinary, GarbageLinesAreSkippedAndGoodLinesAroundThemKept) {
     lines.push_back(Line("G" + std::to_string(i)));
     expected.push_back("G" + std::to_string(i));
   }
-  const Parsed p = Parse(Listing(lines));
+  const ParsedPage p = ParsePage(Listing(lines));
   EXPECT_EQ(p.count, expected.size());
   EXPECT_EQ(Names(p.catalogue.modules), expected);
 }
@@ -195,7 +177,7 @@ TEST(HostilePagesBinary, GarbageLinesAreSkippedAndGoodLinesAroundThemKept) {
 TEST(HostilePagesBinary, BytesAboveAsciiAreKeptAsTheyAre) {
   // Windows-1251 "ЗОР" and "АБВ": never converted, never case-folded.
   const std::string zor = "\xC7\xCE\xD0";
-  const Parsed p = Parse(Listing({
+  const ParsedPage p = ParsePage(Listing({
       "2014-05-12 v_1.0.0 " + zor + ".z70 files/" + zor + "_1.zip",
       "2014-05-12 v_1.0.0 \xC0\xC1\xC2.sys files/\xC0QM7UPD\xFF.zip",
       "2014-05-12 v_1.0.0 \xFF\xFE.z70 files/\x80\x81.zip",
@@ -212,7 +194,7 @@ TEST(HostilePagesBinary, BytesAboveAsciiAreKeptAsTheyAre) {
 
 TEST(HostilePagesBinary, ControlBytesInsideTheFieldsStayInThem) {
   // Only spaces delimit tokens; other control bytes are part of the text.
-  const Parsed p = Parse(Listing({"2014-05-12 v_1.0.0 A\x01\x7F\x1B.z70 files/a\tb\x0B.zip"}));
+  const ParsedPage p = ParsePage(Listing({"2014-05-12 v_1.0.0 A\x01\x7F\x1B.z70 files/a\tb\x0B.zip"}));
   ASSERT_EQ(p.count, 1u);
   EXPECT_EQ(p.catalogue.modules.records[0].name, "A\x01\x7F\x1B");
   EXPECT_EQ(p.catalogue.modules.records[0].releases[0].archiveName, "a\tb\x0B");
@@ -221,28 +203,28 @@ TEST(HostilePagesBinary, ControlBytesInsideTheFieldsStayInThem) {
 // ------------------------------------------------------------------- markers
 
 TEST(HostilePagesMarkers, StopBeforeStartIsNotTheEnd) {
-  const Parsed p = Parse("modlist_dir<br>../files/<br>modlist_stop<br>modlist_start<br>" +
+  const ParsedPage p = ParsePage("modlist_dir<br>../files/<br>modlist_stop<br>modlist_start<br>" +
                          Line("A") + "<br>modlist_stop<br>" + Line("B") + "<br>");
   EXPECT_EQ(p.count, 1u);
   EXPECT_EQ(Names(p.catalogue.modules), std::vector<std::string>{"A"});
 }
 
 TEST(HostilePagesMarkers, StartBeforeTheDirectoryIsNoStart) {
-  const Parsed p = Parse("modlist_start<br>" + Line("A") + "<br>modlist_dir<br>../files/<br>" +
+  const ParsedPage p = ParsePage("modlist_start<br>" + Line("A") + "<br>modlist_dir<br>../files/<br>" +
                          Line("B") + "<br>modlist_stop<br>");
   ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, kBase);
 }
 
 TEST(HostilePagesMarkers, FirstDirectoryMarkerCounts) {
-  const Parsed p = Parse("modlist_dir<br>../files/<br>modlist_dir<br>../other/<br>modlist_start<br>" +
+  const ParsedPage p = ParsePage("modlist_dir<br>../files/<br>modlist_dir<br>../other/<br>modlist_start<br>" +
                          Line("A") + "<br>modlist_stop<br>");
   EXPECT_EQ(p.baseUrl, kBase);
   EXPECT_EQ(p.count, 1u);
 }
 
 TEST(HostilePagesMarkers, RepeatedStartAndDirectoryInsideTheListAreSkippedLines) {
-  const Parsed p = Parse(Listing({Line("A"), "modlist_start", "modlist_dir", "../x/", Line("B"),
+  const ParsedPage p = ParsePage(Listing({Line("A"), "modlist_start", "modlist_dir", "../x/", Line("B"),
                                   "modlist_start"}));
   EXPECT_EQ(p.baseUrl, kBase);
   EXPECT_EQ(Names(p.catalogue.modules), (std::vector<std::string>{"A", "B"}));
@@ -251,35 +233,35 @@ TEST(HostilePagesMarkers, RepeatedStartAndDirectoryInsideTheListAreSkippedLines)
 TEST(HostilePagesMarkers, MarkerAsTheDirectoryLine) {
   // The line behind the directory marker is the directory, whatever it says;
   // the start marker is then looked for behind it.
-  Parsed p = Parse("modlist_dir<br>modlist_start<br>" + Line("A") + "<br>modlist_stop<br>");
+  ParsedPage p = ParsePage("modlist_dir<br>modlist_start<br>" + Line("A") + "<br>modlist_stop<br>");
   ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, "http://catalogue.test/modlist_start");
 
-  p = Parse("modlist_dir<br>modlist_dir<br>modlist_start<br>" + Line("A") + "<br>");
+  p = ParsePage("modlist_dir<br>modlist_dir<br>modlist_start<br>" + Line("A") + "<br>");
   EXPECT_EQ(p.baseUrl, "http://catalogue.test/modlist_dir");
   EXPECT_EQ(p.count, 1u);
 }
 
 TEST(HostilePagesMarkers, MarkersGluedTogetherOrInsideText) {
-  Parsed p = Parse("xxmodlist_dirmodlist_startmodlist_stop<br>../files/<br>modlist_start<br>" +
+  ParsedPage p = ParsePage("xxmodlist_dirmodlist_startmodlist_stop<br>../files/<br>modlist_start<br>" +
                    Line("A") + "<br>");
   EXPECT_EQ(p.baseUrl, kBase);
   EXPECT_EQ(p.count, 1u);
 
   // Stop marker without a "<br>" around it, at the very end.
-  p = Parse(Head() + Line("A") + "<br>modlist_stop");
+  p = ParsePage(Head() + Line("A") + "<br>modlist_stop");
   EXPECT_EQ(p.count, 1u);
 }
 
 TEST(HostilePagesMarkers, StopMarkerAnywhereInAModuleLineEndsTheList) {
-  const Parsed p = Parse(Listing({Line("A"), "2014-05-12 v_1.0.0 B.z70 files/Modlist_Stop_B.zip",
+  const ParsedPage p = ParsePage(Listing({Line("A"), "2014-05-12 v_1.0.0 B.z70 files/Modlist_Stop_B.zip",
                                   Line("C")}));
   EXPECT_EQ(Names(p.catalogue.modules), std::vector<std::string>{"A"});
 }
 
 TEST(HostilePagesMarkers, BreakSplitAcrossTheMarkers) {
   // "<br" and ">" are no break; "<BR>" is none either.
-  const Parsed p = Parse("modlist_dir<br>../files/<BR>modlist_start<br>" + Line("A") + "<br>");
+  const ParsedPage p = ParsePage("modlist_dir<br>../files/<BR>modlist_start<br>" + Line("A") + "<br>");
   ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, "http://catalogue.test/files/<BR>modlist_start");
 }
@@ -288,17 +270,12 @@ TEST(HostilePagesMarkers, BreakSplitAcrossTheMarkers) {
 
 TEST(HostilePagesOverlong, HugeNumbersSaturateAndAreThenCut) {
   const std::string huge(25, '9');  // the line must stay short enough to be read
-  const Parsed p = Parse(Listing({huge + "-" + huge + "-" + huge + " v_" + huge + "." + huge +
+  const ParsedPage p = ParsePage(Listing({huge + "-" + huge + "-" + huge + " v_" + huge + "." + huge +
                                   ".1 A.z70 files/a.zip"}));
   ASSERT_EQ(p.count, 1u);
   const ModuleRelease& r = p.catalogue.modules.records[0].releases[0];
-  EXPECT_EQ(r.date.year, 0xFFFF);
-  EXPECT_EQ(r.date.month, 0xFF);
-  EXPECT_EQ(r.date.day, 0xFF);
-  EXPECT_EQ(r.version.form, ThreePart);
-  EXPECT_EQ(r.version.ver1, 0xFFFFFFFFu);
-  EXPECT_EQ(r.version.ver2, 0xFFFFFFFFu);
-  EXPECT_EQ(r.version.ver3, 1u);
+  EXPECT_EQ(r.date, zortest::Date(0xFF, 0xFF, 0xFFFF));
+  EXPECT_EQ(r.version, zortest::Version(0xFFFFFFFFu, 0xFFFFFFFFu, 1));
   EXPECT_EQ(p.catalogue.modules.records[0].series, 0xFFFFFFFFu);
 }
 
@@ -306,7 +283,7 @@ TEST(HostilePagesOverlong, LongFieldsSkipOnlyTheirOwnLine) {
   const std::string longName(5000, 'N');
   const std::string longVersion = "1.2." + std::string(5000, '3');
   const std::string longArchive(70000, 'a');
-  const Parsed p = Parse(Listing({
+  const ParsedPage p = ParsePage(Listing({
       Line("A"),
       "2014-05-12 v_1.0.0 " + longName + ".z70 files/n.zip",
       "2014-05-12 v_" + longVersion + " V.z70 files/v.zip",
@@ -320,7 +297,7 @@ TEST(HostilePagesOverlong, LongFieldsSkipOnlyTheirOwnLine) {
 }
 
 TEST(HostilePagesOverlong, LongDirectoryLineGivesUpOnThePage) {
-  const Parsed p = Parse("modlist_dir<br>../" + std::string(100000, 'd') + "<br>modlist_start<br>" +
+  const ParsedPage p = ParsePage("modlist_dir<br>../" + std::string(100000, 'd') + "<br>modlist_start<br>" +
                          Line("A") + "<br>");
   ExpectNothingStored(p);
   EXPECT_EQ(p.baseUrl, kUnchanged);

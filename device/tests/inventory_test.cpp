@@ -7,47 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "testing/catalogue_builders.h"
+
 namespace {
 
-ModuleRelease Release(std::string archive, std::uint32_t form = ThreePart, std::uint32_t v1 = 0,
-                      std::uint32_t v2 = 0, std::uint32_t v3 = 0) {
-  ModuleRelease release;
-  release.archiveName = std::move(archive);
-  release.version = ModuleVersion{form, v1, v2, v3};
-  return release;
-}
-
-void Add(ModuleList& list, std::string name, std::vector<ModuleRelease> releases) {
-  ModuleRecord record;
-  record.name = std::move(name);
-  record.releases = std::move(releases);
-  list.records.push_back(std::move(record));
-}
-
-// Marks as "name/archive" strings, for compact expectations.
-std::vector<std::string> Marked(const ModuleList& list) {
-  std::vector<std::string> marked;
-  for (const ModuleRecord& record : list.records)
-    for (const ModuleRelease& release : record.releases)
-      if (release.onScanner) marked.push_back(record.name + "/" + release.archiveName);
-  return marked;
-}
-
+using namespace zortest;
 using Strings = std::vector<std::string>;
-
-std::vector<unsigned char> Header(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3,
-                                  std::size_t size = kSystemHeaderSize) {
-  std::vector<unsigned char> bytes(size, 0xEE);
-  const std::uint32_t words[3] = {v1, v2, v3};
-  for (int w = 0; w < 3; ++w)
-    for (int b = 0; b < 4; ++b)
-      if (16u + 4 * w + b < size) bytes[16 + 4 * w + b] = static_cast<unsigned char>(words[w] >> (8 * b));
-  return bytes;
-}
 
 // A module directory in memory: name -> content; absent or locked names fail.
 struct FakeDirectory {
-  std::map<std::string, std::vector<unsigned char>> files;
+  std::map<std::string, std::string> files;
   std::vector<std::string> opened;
 
   ReadModuleHeader Reader() {
@@ -64,17 +33,17 @@ struct FakeDirectory {
 
 ModuleCatalogue SystemCatalogue() {
   ModuleCatalogue catalogue;
-  Add(catalogue.systemModules, "boot_manager",
-      {Release("boot_manager", ThreePart, 2, 1, 0), Release("boot_manager", ThreePart, 2, 0, 8),
-       Release("boot_manager", ThreePart, 2, 0, 7), Release("boot_manager", ThreePart, 2, 0, 6),
-       Release("boot_manager", ThreePart, 1, 9, 9)});
+  AddRecord(catalogue.systemModules, "boot_manager",
+            {Release("boot_manager", Version(2, 1, 0)), Release("boot_manager", Version(2, 0, 8)),
+             Release("boot_manager", Version(2, 0, 7)), Release("boot_manager", Version(2, 0, 6)),
+             Release("boot_manager", Version(1, 9, 9))});
   return catalogue;
 }
 
 TEST(MarkOnScanner, ModuleNameAsSubstringOfEveryRelease) {
   ModuleCatalogue catalogue;
-  Add(catalogue.modules, "DIAG01", {Release("DIAG01_1234"), Release("DIAG01_12345"), Release("Diag01_1234")});
-  Add(catalogue.modules, "XDIAG01", {Release("XDIAG01_1234"), Release("DIAG01_1233")});
+  AddRecord(catalogue.modules, "DIAG01", {Release("DIAG01_1234"), Release("DIAG01_12345"), Release("Diag01_1234")});
+  AddRecord(catalogue.modules, "XDIAG01", {Release("XDIAG01_1234"), Release("DIAG01_1233")});
   EXPECT_TRUE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "DIAG01_1234.z70"));
   EXPECT_EQ(Marked(catalogue.modules), (Strings{"DIAG01/DIAG01_1234", "DIAG01/Diag01_1234", "XDIAG01/XDIAG01_1234"}));
   EXPECT_FALSE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "OTHER.z70"));
@@ -82,8 +51,8 @@ TEST(MarkOnScanner, ModuleNameAsSubstringOfEveryRelease) {
 
 TEST(MarkOnScanner, SuffixFollowsTheList) {
   ModuleCatalogue catalogue;
-  Add(catalogue.modules, "M", {Release("qm7upd_3")});
-  Add(catalogue.systemModules, "qm7upd", {Release("qm7upd_3")});
+  AddRecord(catalogue.modules, "M", {Release("qm7upd_3")});
+  AddRecord(catalogue.systemModules, "qm7upd", {Release("qm7upd_3")});
   EXPECT_FALSE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "qm7upd_3.sys"));
   EXPECT_TRUE(MarkOnScanner(catalogue.systemModules, nullptr, catalogue, "QM7UPD_3.sys"));
   EXPECT_TRUE(Marked(catalogue.modules).empty());
@@ -93,7 +62,7 @@ TEST(MarkOnScanner, SuffixFollowsTheList) {
 TEST(MarkOnScanner, FoldsOnlyLatinLetters) {
   ModuleCatalogue catalogue;
   // 0xC4/0xE4 are upper/lower case De in code page 1251: never folded.
-  Add(catalogue.modules, "ru", {Release("\xC4IAG")});
+  AddRecord(catalogue.modules, "ru", {Release("\xC4IAG")});
   EXPECT_FALSE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "\xE4IAG.z70"));
   EXPECT_TRUE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "\xC4iag.Z70"));
 }
@@ -101,7 +70,7 @@ TEST(MarkOnScanner, FoldsOnlyLatinLetters) {
 TEST(MarkOnScanner, ArchiveNamesOfAnyLength) {
   ModuleCatalogue catalogue;
   const std::string longName = std::string(300, 'a') + "_tail";
-  Add(catalogue.modules, "long", {Release(longName), Release(std::string(256, 'b'))});
+  AddRecord(catalogue.modules, "long", {Release(longName), Release(std::string(256, 'b'))});
   EXPECT_TRUE(MarkOnScanner(catalogue.modules, nullptr, catalogue, "A_TAIL.z70"));
   EXPECT_TRUE(MarkOnScanner(catalogue.modules, nullptr, catalogue, std::string(256, 'b') + ".z70"));
   EXPECT_EQ(Marked(catalogue.modules).size(), 2u);
@@ -121,9 +90,9 @@ TEST(MarkOnScanner, ThreePartHeaderMarksThatReleaseAndOlder) {
 
 TEST(MarkOnScanner, HeaderWordsCompareUnsigned) {
   ModuleCatalogue catalogue;
-  Add(catalogue.systemModules, "qm7upd",
-      {Release("qm7upd", ThreePart, 0x80000000u, 0, 0), Release("qm7upd", ThreePart, 1, 0xFFFFFFFFu, 0),
-       Release("qm7upd", Unparsed, 0, 0, 0)});
+  AddRecord(catalogue.systemModules, "qm7upd",
+      {Release("qm7upd", Version(0x80000000u, 0, 0)), Release("qm7upd", Version(1, 0xFFFFFFFFu, 0)),
+       Release("qm7upd", ModuleVersion{})});
   const SystemHeader header{0x80000000u, 0, 0};
   EXPECT_TRUE(MarkOnScanner(catalogue.systemModules, &header, catalogue, "qm7upd.sys"));
   EXPECT_EQ(Marked(catalogue.systemModules).size(), 3u);
@@ -135,9 +104,9 @@ TEST(MarkOnScanner, HeaderWordsCompareUnsigned) {
 
 TEST(MarkOnScanner, FourPartNeedsTheExactBuild) {
   ModuleCatalogue catalogue;
-  Add(catalogue.systemModules, "boot_manager",
-      {Release("boot_manager", FourPart, 2, 0, 7 << 8 | 1), Release("boot_manager", FourPart, 2, 0, 7),
-       Release("boot_manager", FourPart, 1, 9, 9), Release("boot_manager", ThreePart, 1, 9, 9)});
+  AddRecord(catalogue.systemModules, "boot_manager",
+            {Release("boot_manager", Version(2, 0, 7, 1)), Release("boot_manager", Version(2, 0, 0, 7)),
+       Release("boot_manager", Version(1, 9, 0, 9)), Release("boot_manager", Version(1, 9, 9))});
   const SystemHeader header{2, 0, 7};
   EXPECT_TRUE(MarkOnScanner(catalogue.systemModules, &header, catalogue, "boot_manager.sys"));
   EXPECT_EQ(Marked(catalogue.systemModules), (Strings{"boot_manager/boot_manager", "boot_manager/boot_manager"}));
@@ -151,23 +120,24 @@ TEST(MarkOnScanner, FourPartNeedsTheExactBuild) {
 
 TEST(DecodeSystemHeader, LittleEndianWordsAndShortFiles) {
   SystemHeader header;
-  auto bytes = Header(0x04030201u, 2, 0xA0B0C0D0u);
-  ASSERT_TRUE(DecodeSystemHeader(bytes.data(), bytes.size(), header));
+  const std::string file = SystemFile(0x04030201u, 2, 0xA0B0C0D0u);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+  ASSERT_TRUE(DecodeSystemHeader(bytes, file.size(), header));
   EXPECT_EQ(header.ver1, 0x04030201u);
   EXPECT_EQ(header.ver2, 2u);
   EXPECT_EQ(header.ver3, 0xA0B0C0D0u);
-  EXPECT_TRUE(DecodeSystemHeader(bytes.data(), 28, header));
-  EXPECT_FALSE(DecodeSystemHeader(bytes.data(), 27, header));
-  EXPECT_FALSE(DecodeSystemHeader(bytes.data(), 0, header));
+  EXPECT_TRUE(DecodeSystemHeader(bytes, 28, header));
+  EXPECT_FALSE(DecodeSystemHeader(bytes, 27, header));
+  EXPECT_FALSE(DecodeSystemHeader(bytes, 0, header));
 }
 
 TEST(TakeInventoryEntry, ModuleFilesByNameOnly) {
   ModuleCatalogue catalogue;
-  Add(catalogue.modules, "DIAG01", {Release("DIAG01_1234")});
-  Add(catalogue.modules, "DIAG02", {Release("DIAG02_1")});
+  AddRecord(catalogue.modules, "DIAG01", {Release("DIAG01_1234")});
+  AddRecord(catalogue.modules, "DIAG02", {Release("DIAG02_1")});
   // The system list appends ".sys": only an archive name that itself holds the
   // file name with ".z70" matches there.
-  Add(catalogue.systemModules, "boot", {Release("boot_manager_z"), Release("qm7upd.z70")});
+  AddRecord(catalogue.systemModules, "boot", {Release("boot_manager_z"), Release("qm7upd.z70")});
   FakeDirectory dir;
   for (const char* name : {".", "..", "DIAG02_1.Z70", "notes.txt", "DIAG01_1234.z70", "boot_manager_z.z70",
                            "qm7upd.z70"})
@@ -181,7 +151,7 @@ TEST(TakeInventoryEntry, ModuleFilesByNameOnly) {
 TEST(TakeInventoryEntry, SystemFilesByHeader) {
   ModuleCatalogue catalogue = SystemCatalogue();
   FakeDirectory dir;
-  dir.files["boot_manager.sys"] = Header(2, 0, 7);
+  dir.files["boot_manager.sys"] = SystemFile(2, 0, 7);
   TakeInventoryEntry(catalogue, "BOOT_Manager.sys", dir.Reader());
   EXPECT_EQ(dir.opened, Strings{"boot_manager.sys"});   // opened by its lower-case name
   EXPECT_EQ(Marked(catalogue.systemModules).size(), 3u);
@@ -191,15 +161,15 @@ TEST(TakeInventoryEntry, UnreadableOrShortSystemFilesAreNotPresent) {
   for (std::size_t size : {0u, 1u, 16u, 27u}) {
     ModuleCatalogue catalogue = SystemCatalogue();
     // Whatever words a short read would leave, this release would count as held.
-    catalogue.systemModules.records[0].releases.push_back(Release("boot_manager", ThreePart, 0, 0, 0));
+    catalogue.systemModules.records[0].releases.push_back(Release("boot_manager"));
     FakeDirectory dir;
-    dir.files["boot_manager.sys"] = Header(9, 9, 9, size);
+    dir.files["boot_manager.sys"] = SystemFile(9, 9, 9, size);
     TakeInventoryEntry(catalogue, "boot_manager.sys", dir.Reader());
     EXPECT_TRUE(Marked(catalogue.systemModules).empty()) << size;
   }
   ModuleCatalogue catalogue = SystemCatalogue();
   FakeDirectory dir;
-  dir.files["boot_manager.sys"] = Header(9, 0, 0, 28);   // just long enough
+  dir.files["boot_manager.sys"] = SystemFile(9, 0, 0, 28);   // just long enough
   TakeInventoryEntry(catalogue, "boot_manager.sys", dir.Reader());
   EXPECT_EQ(Marked(catalogue.systemModules).size(), 5u);
 

@@ -15,10 +15,6 @@ const std::wstring kLoadingModule = L"Загрузка модуля";
 const std::wstring kTesting = L"Проверка модуля";
 const std::wstring kUnpacking = L"Распаковка и загрузка в сканер модуля";
 
-std::vector<std::wstring> Texts(std::initializer_list<const wchar_t*> texts) {
-  return std::vector<std::wstring>(texts.begin(), texts.end());
-}
-
 // The messages the worker posts, in the order it posted them (the window's
 // queue keeps that order; only sent messages may overtake them).
 std::vector<WindowEvent> Posted(const TestWindow& window) {

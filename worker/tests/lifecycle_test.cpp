@@ -10,10 +10,6 @@
 namespace workertest {
 namespace {
 
-std::vector<std::wstring> Texts(std::initializer_list<const wchar_t*> texts) {
-  return std::vector<std::wstring>(texts.begin(), texts.end());
-}
-
 class Lifecycle : public WorkerTest {
  protected:
   void StartWithScanners(const std::vector<std::string>& scanners) {

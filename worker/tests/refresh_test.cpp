@@ -15,10 +15,6 @@ const std::wstring kDiscovering = L"Обнаружение сканера";
 const std::wstring kLoadingCatalogue = L"Загрузка сведений о модулях";
 const std::wstring kComparing = L"Сравнение модулей в сканере и на сайте";
 
-std::vector<std::wstring> Texts(std::initializer_list<const wchar_t*> texts) {
-  return std::vector<std::wstring>(texts.begin(), texts.end());
-}
-
 // The panel wraps its buttons itself (TBSTATE_WRAP): only the worker's bits count.
 BYTE State(const PanelButton& button) { return static_cast<BYTE>(button.state & ~TBSTATE_WRAP); }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "resources/resource_ids.h"
+#include "testing/list_view_rows.h"
 #include "worker/messages.h"
 
 namespace workertest {
@@ -185,25 +186,9 @@ std::vector<PanelButton> TestWindow::PanelButtons() const {
 
 std::vector<ModuleRowText> TestWindow::Rows() const {
   std::vector<ModuleRowText> out;
-  const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    ModuleRowText row;
-    char name[260] = {};
-    LVITEMA itemA = {};
-    itemA.iSubItem = 0;
-    itemA.pszText = name;
-    itemA.cchTextMax = sizeof name;
-    SendMessageW(list_, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&itemA));
-    row.name = name;
-    wchar_t cell[260] = {};
-    LVITEMW itemW = {};
-    itemW.iSubItem = 1;
-    itemW.pszText = cell;
-    itemW.cchTextMax = 260;
-    SendMessageW(list_, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&itemW));
-    row.cell = cell;
-    out.push_back(row);
-  }
+  const int count = zortest::ListViewRows(list_);
+  for (int i = 0; i < count; ++i)
+    out.push_back({zortest::ListViewTextA(list_, i, 0), zortest::ListViewTextW(list_, i, 1)});
   return out;
 }
 

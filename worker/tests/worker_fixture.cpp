@@ -24,25 +24,6 @@ std::wstring Environment(const wchar_t* name) {
 
 }  // namespace
 
-std::string ScannerLine(const char* serialPart, char drive, bool veto) {
-  std::string line = std::string("USBSTOR\\DISK&VEN_ZOR&PROD_SCANNER_ZOR&REV_1.00\\") + serialPart + "&0";
-  if (drive != 0) line += std::string(" ") + drive + ":";
-  if (veto) line += " veto";
-  return line;
-}
-
-std::string ModuleLine(const std::string& date, const std::string& version, const std::string& fileName,
-                       const std::string& archive) {
-  return date + " v_" + version + " " + fileName + " files/modules/" + archive + ".zip";
-}
-
-std::string CataloguePage(const std::vector<std::string>& moduleLines) {
-  std::string page = "<html><body>modlist_dir<br>../files/modules/<br>modlist_start<br>";
-  for (const std::string& line : moduleLines) page += line + "<br>";
-  page += "modlist_stop<br></body></html>";
-  return page;
-}
-
 std::string StandardPage() {
   return CataloguePage({ModuleLine("2014-05-12", "1.2.3.4", "DIAG01.z70", "DIAG01_1234"),
                         ModuleLine("2014-04-01", "2.0.5.1", "MEAS02.z70", "MEAS02_0501")});
@@ -184,11 +165,7 @@ std::wstring WorkerTest::ScannerFile(wchar_t letter, const std::wstring& name) c
   return DiskDir(letter) + L"\\Program Files\\" + name;
 }
 
-std::string WorkerTest::EjectLog() const {
-  std::string text;
-  zortest::ReadWholeFile(root_.Child(L"eject.log"), &text);
-  return text;
-}
+std::string WorkerTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
 
 std::vector<std::wstring> WorkerTest::FilesIn(const std::wstring& dir) {
   std::vector<std::wstring> files;

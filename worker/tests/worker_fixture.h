@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/catalogue_builders.h"
 #include "testing/test_files.h"
 #include "testing/test_http_server.h"
 #include "worker/messages.h"
@@ -29,14 +30,13 @@ constexpr DWORD kWaitMs = 30000;
 constexpr char kSerialA[] = "150314001234";   // serial 1234, made 15.03.2014
 constexpr char kSerialB[] = "010115000007";   // serial 7, made 1.01.2015
 
-// A line of the simulated scanners file; `drive` 0 gives a disk without a drive.
-std::string ScannerLine(const char* serialPart, char drive, bool veto = false);
+using zortest::CataloguePage;
+using zortest::ModuleLine;
+using zortest::ScannerLine;
 
-// A module line of the catalogue page, with its archive under files/modules/.
-std::string ModuleLine(const std::string& date, const std::string& version, const std::string& fileName,
-                       const std::string& archive);
-// The catalogue page around the module lines.
-std::string CataloguePage(const std::vector<std::string>& moduleLines);
+// Status bar texts, in the order written.
+using Texts = std::vector<std::wstring>;
+
 // DIAG01 (DIAG01_1234) and MEAS02 (MEAS02_0501).
 std::string StandardPage();
 

@@ -11,15 +11,12 @@
 #include <thread>
 
 #include "app/main_window.h"
+#include "testing/list_view_rows.h"
 
 namespace apptest {
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr int kWaitLabelId = 1002;
-constexpr int kProgressBarId = 1005;
-constexpr int kKilobytesId = 1006;
-constexpr int kStatusBarId = 301;
 constexpr DWORD kPollMs = 10;
 
 // ---- the progress bar's messages, recorded on the UI thread -----------------
@@ -37,8 +34,8 @@ std::vector<std::wstring> kilobyteTexts;  // under barMutex
 
 void RunStepAction(const CWPSTRUCT& sent) {
   const bool stepWrite =
-      sent.message == SB_SETTEXTW && GetDlgCtrlID(sent.hwnd) == kStatusBarId && LOWORD(sent.wParam) == 1;
-  const bool barMove = sent.message == PBM_SETPOS && GetDlgCtrlID(sent.hwnd) == kProgressBarId;
+      sent.message == SB_SETTEXTW && GetDlgCtrlID(sent.hwnd) == IDC_STATUS_BAR && LOWORD(sent.wParam) == 1;
+  const bool barMove = sent.message == PBM_SETPOS && GetDlgCtrlID(sent.hwnd) == IDC_WAIT_PROGRESS;
   if (!stepWrite && !barMove) return;
   std::function<void()> action;
   {
@@ -55,11 +52,11 @@ LRESULT CALLBACK RecordBarMessages(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
     const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
     RunStepAction(sent);
-    if (sent.message == WM_SETTEXT && GetDlgCtrlID(sent.hwnd) == kKilobytesId) {
+    if (sent.message == WM_SETTEXT && GetDlgCtrlID(sent.hwnd) == IDC_WAIT_KILOBYTES) {
       std::lock_guard<std::mutex> lock(barMutex);
       kilobyteTexts.emplace_back(reinterpret_cast<const wchar_t*>(sent.lParam));
     }
-    if ((sent.message == PBM_SETPOS || sent.message == PBM_SETRANGE) && GetDlgCtrlID(sent.hwnd) == kProgressBarId) {
+    if ((sent.message == PBM_SETPOS || sent.message == PBM_SETRANGE) && GetDlgCtrlID(sent.hwnd) == IDC_WAIT_PROGRESS) {
       std::lock_guard<std::mutex> lock(barMutex);
       barMessages.push_back({sent.message, sent.wParam, sent.lParam});
     }
@@ -140,21 +137,8 @@ UINT IconKind(HWND box) {
 
 }  // namespace
 
-std::string ScannerLine(const char* serialPart, char drive) {
-  std::string line = std::string("USBSTOR\\DISK&VEN_ZOR&PROD_SCANNER_ZOR&REV_1.00\\") + serialPart + "&0";
-  if (drive != 0) line += std::string(" ") + drive + ":";
-  return line;
-}
-
-std::string ModuleLine(const std::string& version, const std::string& fileName, const std::string& archive,
-                       const std::string& date) {
-  return date + " v_" + version + " " + fileName + " files/modules/" + archive + ".zip";
-}
-
-std::string CataloguePage(const std::vector<std::string>& moduleLines) {
-  std::string page = "modlist_dir<br>../files/modules/<br>modlist_start<br>";
-  for (const std::string& line : moduleLines) page += line + "<br>";
-  return page + "modlist_stop<br>";
+std::string PageLine(const std::string& name, const std::string& version) {
+  return ModuleLine("2014-05-12", version, name + ".z70", name);
 }
 
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
@@ -188,15 +172,6 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
   Put32(out, static_cast<std::uint32_t>(central.size())); Put32(out, centralOffset);
   Put16(out, 0);
   return out;
-}
-
-std::string SysFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3) {
-  std::string bytes(16, 'S');
-  Put32(bytes, v1);
-  Put32(bytes, v2);
-  Put32(bytes, v3);
-  bytes.append(36, '\0');
-  return bytes;
 }
 
 // ---- set-up ---------------------------------------------------------------------
@@ -381,16 +356,9 @@ void AppTest::PutOnScanner(wchar_t letter, const std::wstring& name, const std::
   ASSERT_TRUE(zortest::WriteWholeFile(ScannerFile(letter, name), bytes));
 }
 
-std::string AppTest::EjectLog() const {
-  std::string text;
-  zortest::ReadWholeFile(root_.Child(L"eject.log"), &text);
-  return text;
-}
+std::string AppTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
 
-std::string AppTest::LogText() const {
-  std::string bytes;
-  return zortest::ReadWholeFile(LogPath(), &bytes) ? bytes : "<missing>";
-}
+std::string AppTest::LogText() const { return zortest::FileText(LogPath()); }
 
 // ---- the application -------------------------------------------------------------
 
@@ -455,12 +423,12 @@ void AppTest::DoubleClick(int row) {
   // The notification travels by pointer: the UI thread reads it while this
   // thread waits in the send (the handler opens nothing modal).
   NMITEMACTIVATE click{};
-  click.hdr.hwndFrom = Child(300);
-  click.hdr.idFrom = 300;
+  click.hdr.hwndFrom = Child(IDC_MODULE_LIST);
+  click.hdr.idFrom = IDC_MODULE_LIST;
   click.hdr.code = NM_DBLCLK;
   click.iItem = row;
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(Main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&click), SMTO_NORMAL, kWaitMs, &result);
+  SendMessageTimeoutW(Main(), WM_NOTIFY, IDC_MODULE_LIST, reinterpret_cast<LPARAM>(&click), SMTO_NORMAL, kWaitMs, &result);
 }
 
 void AppTest::DeviceChange(WPARAM event) {
@@ -470,26 +438,12 @@ void AppTest::DeviceChange(WPARAM event) {
   SendMessageTimeoutW(Main(), WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume), SMTO_NORMAL, 200, &result);
 }
 
-int AppTest::Rows() { return static_cast<int>(Send(Child(300), LVM_GETITEMCOUNT)); }
+int AppTest::Rows() { return zortest::ListViewRows(Child(IDC_MODULE_LIST)); }
 
-std::string AppTest::Cell(int row, int column) {
-  char text[200] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(Child(300), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item), SMTO_NORMAL, kWaitMs,
-                      &result);
-  return text;
-}
+std::string AppTest::Cell(int row, int column) { return zortest::ListViewTextA(Child(IDC_MODULE_LIST), row, column); }
 
 std::uint32_t AppTest::ItemData(int row) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  Send(Child(300), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return static_cast<std::uint32_t>(item.lParam);
+  return static_cast<std::uint32_t>(zortest::ListViewItemData(Child(IDC_MODULE_LIST), row));
 }
 
 std::wstring AppTest::Text(HWND window) {
@@ -501,18 +455,18 @@ std::wstring AppTest::Text(HWND window) {
 
 std::wstring AppTest::StatusText(int part) {
   wchar_t text[512] = {};
-  Send(Child(301), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+  Send(Child(IDC_STATUS_BAR), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
-int AppTest::ScannerButtons() { return static_cast<int>(Send(Child(302), TB_BUTTONCOUNT)); }
+int AppTest::ScannerButtons() { return static_cast<int>(Send(Child(IDC_SCANNER_PANEL), TB_BUTTONCOUNT)); }
 
 int AppTest::MarkedScanner() {
   const int count = ScannerButtons();
   int marked = -1;
   for (int i = 0; i < count; ++i) {
     TBBUTTON button{};
-    Send(Child(302), TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+    Send(Child(IDC_SCANNER_PANEL), TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
     if (button.fsState & TBSTATE_MARKED) {
       if (marked != -1) return -2;  // more than one
       marked = i;
@@ -528,10 +482,22 @@ bool AppTest::WaitForIdle() {
   });
 }
 
+HWND AppTest::DownloadHeld(const std::string& archive) {
+  HoldPackage(archive);
+  const std::size_t before = PackageRequests().size();
+  Command(IDC_DOWNLOAD_BUTTON);
+  return WaitForPackageRequests(before + 1) ? ProgressDialog() : nullptr;
+}
+
+bool AppTest::CancelDownload(HWND dialog) {
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  return WaitFor([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)); });
+}
+
 HWND AppTest::FindTemplateDialog(bool progress) {
   if (uiThreadId_ == 0) return nullptr;
   for (HWND window : ThreadWindows(uiThreadId_)) {
-    if (ClassOf(window) != L"#32770" || GetDlgItem(window, kWaitLabelId) == nullptr) continue;
+    if (ClassOf(window) != L"#32770" || GetDlgItem(window, IDC_WAIT_LABEL) == nullptr) continue;
     if (!IsWindowVisible(window)) continue;
     const bool isProgress = Text(window) == L"Подождите... ";
     if (isProgress == progress) return window;
@@ -568,7 +534,7 @@ void AppTest::ServiceBoxes() {
     it = IsWindow(*it) ? std::next(it) : answeredBoxes_.erase(it);
   for (HWND window : ProgramWindows()) {
     if (ClassOf(window) != L"#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr) continue;
-    if (GetDlgItem(window, kWaitLabelId) != nullptr || !IsWindowVisible(window)) continue;
+    if (GetDlgItem(window, IDC_WAIT_LABEL) != nullptr || !IsWindowVisible(window)) continue;
     if (answeredBoxes_.count(window) != 0) continue;
     RecordBox(window);
   }

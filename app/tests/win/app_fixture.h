@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
+#include "testing/catalogue_builders.h"
 #include "testing/test_files.h"
 #include "testing/test_http_server.h"
 
@@ -30,17 +32,15 @@ constexpr DWORD kWaitMs = 30000;
 // Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
 constexpr char kSerialA[] = "150314001234";  // serial 1234, made 15.03.2014
 constexpr char kSerialB[] = "050312000077";  // serial 77, made 5.03.2012
-std::string ScannerLine(const char* serialPart, char drive);
+using zortest::CataloguePage;
+using zortest::ModuleLine;
+using zortest::ScannerLine;
 
-// A module line of the catalogue page; its archive lies under files/modules/.
-std::string ModuleLine(const std::string& version, const std::string& fileName, const std::string& archive,
-                       const std::string& date = "2014-05-12");
-std::string CataloguePage(const std::vector<std::string>& moduleLines);
+// The module line of NAME.z70 in the archive NAME.zip, dated 12.05.2014.
+std::string PageLine(const std::string& name, const std::string& version = "1.0.0.1");
 
 // A zip archive with stored (uncompressed) entries.
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
-// A system component's file: its version at bytes 16, 20 and 24.
-std::string SysFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3);
 
 struct BoxRecord {
   std::wstring text;
@@ -50,7 +50,7 @@ struct BoxRecord {
   int answer = 0;
 };
 
-// What the progress bar 1005 was sent, in order.
+// What the progress bar IDC_WAIT_PROGRESS was sent, in order.
 struct BarMessage {
   UINT message;  // PBM_SETRANGE or PBM_SETPOS
   WPARAM wParam;
@@ -132,13 +132,19 @@ class AppTest : public ::testing::Test {
   std::uint32_t ItemData(int row);
   std::wstring Text(HWND window);
   std::wstring StatusText(int part);
-  bool DownloadEnabled() { return IsWindowEnabled(Child(304)) != FALSE; }
+  bool DownloadEnabled() { return IsWindowEnabled(Child(IDC_DOWNLOAD_BUTTON)) != FALSE; }
   int MarkedScanner();  // index of the marked panel button, -1 when none
   int ScannerButtons();
   // Waits for the refresh to end: status part 0 written and no step shown.
   bool WaitForIdle();
+  // Holds the archive's download and presses the download button: the
+  // progress dialog, once the held request has arrived (null if it did not),
+  // stays open until LetGo.
+  HWND DownloadHeld(const std::string& archive);
+  // Presses the progress dialog's Cancel and waits until the button is disabled.
+  bool CancelDownload(HWND dialog);
 
-  // Top-level dialogs of the UI thread made from template 107.
+  // Top-level dialogs of the UI thread made from template IDD_WAIT.
   HWND ConnectionDialog();
   HWND ProgressDialog();
 
@@ -148,7 +154,7 @@ class AppTest : public ::testing::Test {
   std::vector<BoxRecord> Boxes();
   bool WaitForBoxes(std::size_t count, DWORD ms = kWaitMs);
   std::vector<BarMessage> BarMessages();
-  // The texts the kilobyte line 1006 was given, in order.
+  // The texts the kilobyte line IDC_WAIT_KILOBYTES was given, in order.
   std::vector<std::wstring> KilobyteTexts();
 
   zortest::TempDir root_{L"app"};

@@ -13,7 +13,7 @@ class DeviceTest : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A")}));
+    SetPage(CataloguePage({PageLine("DIAG_A")}));
   }
 };
 
@@ -23,7 +23,7 @@ TEST_F(DeviceTest, RemovalHidesTheWindowUntilTheScannerArrivesAgain) {
   DeviceChange(DBT_DEVICEREMOVECOMPLETE);
   ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() != nullptr && !IsWindowVisible(Main()); }));
   HWND dialog = ConnectionDialog();
-  EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(dialog, 1002)) == L"Подключение к ЗОР-70 через порт USB..."; }));
+  EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(dialog, IDC_WAIT_LABEL)) == L"Подключение к ЗОР-70 через порт USB..."; }));
   EXPECT_TRUE(WaitFor([&] { return StatusText(0) == L"Оффлайн" && Rows() == 0; }));
   EXPECT_EQ(ScannerButtons(), 0);
 
@@ -55,7 +55,7 @@ TEST_F(DeviceTest, ArrivalOfAnyVolumeRefreshesAndKeepsTheSelectedScanner) {
   ASSERT_TRUE(StartAppAndWait());
   EXPECT_EQ(Cell(0, 1).empty(), false);  // scanner 0 lacks DIAG_A
 
-  Command(3001);  // select the second scanner
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);  // select the second scanner
   ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && Cell(0, 1).empty(); }));
   ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() == nullptr; }));
   ASSERT_TRUE(WaitForIdle());
@@ -86,7 +86,7 @@ TEST_F(DeviceTest, RefreshStoppedEarlyKeepsTheInstallOnTheMarkedScanner) {
   SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
   ServePackage("DIAG_A", StoredZip({{"DIAG_A.z70", "new"}}));
   ASSERT_TRUE(StartAppAndWait());
-  Command(3001);
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
   ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
   ASSERT_TRUE(WaitForIdle());
 
@@ -96,7 +96,7 @@ TEST_F(DeviceTest, RefreshStoppedEarlyKeepsTheInstallOnTheMarkedScanner) {
   ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() == nullptr; }));  // the refresh has ended
   EXPECT_EQ(MarkedScanner(), 1);
 
-  Command(304);
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes().back().text, L"Загрузка произведена успешно.");
   EXPECT_TRUE(zortest::FileExists(ScannerFile(L'S', L"DIAG_A.z70")));
@@ -119,7 +119,7 @@ TEST_F(DeviceTest, ScannerButtonOpensAModelessConnectionDialog) {
   HoldPage(false);
   ASSERT_TRUE(StartAppAndWait());
   HoldPage(true);
-  Command(3001);
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
   ASSERT_TRUE(WaitFor([&] { return ConnectionDialog() != nullptr; }));
   HWND dialog = ConnectionDialog();
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), Main());
@@ -134,7 +134,7 @@ TEST_F(DeviceTest, ScannerButtonOpensAModelessConnectionDialog) {
   EXPECT_TRUE(AppRunning());
   EXPECT_EQ(MarkedScanner(), 1);
   // A later click opens a fresh dialog, which the refresh's end closes.
-  Command(3000);
+  Command(IDC_SCANNER_BUTTON_FIRST);
   ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 0 && ConnectionDialog() == nullptr; }));
 }
 
@@ -145,7 +145,7 @@ TEST_F(DeviceTest, CloseDuringARefreshEndsPromptly) {
   ASSERT_TRUE(StartAppAndWait());
   HoldPage(true);
   const int pages = PageRequests();
-  Command(3000);
+  Command(IDC_SCANNER_BUTTON_FIRST);
   ASSERT_TRUE(WaitFor([&] { return PageRequests() == pages + 1; }));
   FailPage();  // the refresh then empties the list view: a plain send
   AnswerBoxes({IDNO});

@@ -70,9 +70,9 @@ class DrawingTest : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     SetPage(CataloguePage({
-        ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"),
-        ModuleLine("2.0.0.1", "PRG_B.z70", "PRG_B"),
-        ModuleLine("41.0.0.1", "DIAG_C.z70", "DIAG_C"),  // beyond the icon table
+        PageLine("DIAG_A"),
+        PageLine("PRG_B", "2.0.0.1"),
+        PageLine("DIAG_C", "41.0.0.1"),  // beyond the icon table
     }));
     PutOnScanner(L'R', L"PRG_B.z70", "held");
   }
@@ -80,7 +80,7 @@ class DrawingTest : public AppTest {
   RECT Row(int row) {
     RECT box{};
     box.left = LVIR_BOUNDS;
-    Send(Child(300), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&box));
+    Send(Child(IDC_MODULE_LIST), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&box));
     return box;
   }
   void Repaint(HWND window) {
@@ -91,8 +91,8 @@ class DrawingTest : public AppTest {
 
 TEST_F(DrawingTest, RowsAlternateTheirGreysAcrossTheFillerColumn) {
   ASSERT_TRUE(StartAppAndWait());
-  Repaint(Child(300));
-  const Capture list(Child(300));
+  Repaint(Child(IDC_MODULE_LIST));
+  const Capture list(Child(IDC_MODULE_LIST));
   for (int row = 0; row < 3; ++row) {
     const RECT box = Row(row);
     const int fillerLeft = box.left + 258 + 160;
@@ -115,9 +115,9 @@ TEST_F(DrawingTest, SelectedRowUsesTheHighlightAndBrightGreen) {
   LVITEMW state{};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  Send(Child(300), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
-  Repaint(Child(300));
-  const Capture list(Child(300));
+  Send(Child(IDC_MODULE_LIST), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+  Repaint(Child(IDC_MODULE_LIST));
+  const Capture list(Child(IDC_MODULE_LIST));
   const RECT box = Row(0);
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   EXPECT_EQ(list.At(box.left + 258 + 160 + 20, box.top + 16), highlight);
@@ -131,8 +131,8 @@ TEST_F(DrawingTest, SelectedRowUsesTheHighlightAndBrightGreen) {
 
 TEST_F(DrawingTest, TypeIconOnlyForSeriesInTheTable) {
   ASSERT_TRUE(StartAppAndWait());
-  Repaint(Child(300));
-  const Capture list(Child(300));
+  Repaint(Child(IDC_MODULE_LIST));
+  const Capture list(Child(IDC_MODULE_LIST));
   // The icon's 32 x 32 cell at the right end of the name cell.
   const RECT withIcon{Row(0).left + 258 - 37, Row(0).top, Row(0).left + 258 - 5, Row(0).bottom};
   const RECT beyondTable{Row(2).left + 258 - 37, Row(2).top, Row(2).left + 258 - 5, Row(2).bottom};
@@ -142,8 +142,8 @@ TEST_F(DrawingTest, TypeIconOnlyForSeriesInTheTable) {
 
 TEST_F(DrawingTest, PanelCaptionOnLightGrey) {
   ASSERT_TRUE(StartAppAndWait());
-  Repaint(Child(305));
-  const Capture caption(Child(305));
+  Repaint(Child(IDC_PANEL_CAPTION));
+  const Capture caption(Child(IDC_PANEL_CAPTION));
   EXPECT_EQ(caption.At(1, 1), RGB(192, 192, 192));
   EXPECT_EQ(caption.At(168, 14), RGB(192, 192, 192));
 }
@@ -151,11 +151,11 @@ TEST_F(DrawingTest, PanelCaptionOnLightGrey) {
 TEST_F(DrawingTest, MarkedScannerButtonHasASolidFrame) {
   SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
   ASSERT_TRUE(StartAppAndWait());
-  Repaint(Child(302));
-  const Capture panel(Child(302));
+  Repaint(Child(IDC_SCANNER_PANEL));
+  const Capture panel(Child(IDC_SCANNER_PANEL));
   RECT marked{}, other{};
-  Send(Child(302), TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&marked));
-  Send(Child(302), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&other));
+  Send(Child(IDC_SCANNER_PANEL), TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&marked));
+  Send(Child(IDC_SCANNER_PANEL), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&other));
   ASSERT_GT(marked.bottom - marked.top, 20);
   // The frame runs 3 pixels inside the button.
   const RECT markedEdge{marked.left + 3, marked.top + 10, marked.left + 4, marked.bottom - 10};

@@ -15,7 +15,6 @@
 #include <sstream>
 
 #include "app/tests/win/app_fixture.h"
-#include "resources/resource_ids.h"
 
 namespace apptest {
 namespace {
@@ -41,7 +40,7 @@ class FaultTest : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     module_ = RandomBytes(1 << 20, 7);
-    SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A")}));
+    SetPage(CataloguePage({PageLine("DIAG_A")}));
     ServeGoodPackage();
     PutOnScanner(L'R', L"shared.z70", kOldShared);
   }
@@ -49,9 +48,7 @@ class FaultTest : public AppTest {
   void ServeGoodPackage() { ServePackage("DIAG_A", StoredZip({{"DIAG_A.z70", module_}, {"shared.z70", kNewShared}})); }
 
   std::string ScannerBytes(wchar_t letter, const std::wstring& name) {
-    std::string bytes;
-    if (!zortest::ReadWholeFile(ScannerFile(letter, name), &bytes)) return "<missing>";
-    return bytes;
+    return zortest::FileText(ScannerFile(letter, name));
   }
 
   // Every name in the scanner's module directory: a leftover temporary file
@@ -85,7 +82,7 @@ class FaultTest : public AppTest {
   std::wstring Try() {
     const std::size_t before = Boxes().size();
     if (!WaitFor([&] { return ProgressDialog() == nullptr; })) return L"";
-    Command(304);
+    Command(IDC_DOWNLOAD_BUTTON);
     return WaitForBoxes(before + 1) ? Boxes().back().text : L"";
   }
 
@@ -107,7 +104,7 @@ TEST_F(FaultTest, CatalogueServerDownAtStartUpThenBack) {
   EXPECT_FALSE(DownloadEnabled());
 
   ASSERT_TRUE(RestartServer());
-  Command(3000);  // the scanner button asks for a refresh
+  Command(IDC_SCANNER_BUTTON_FIRST);  // the scanner button asks for a refresh
   ASSERT_TRUE(WaitFor([&] { return Rows() == 1 && DownloadEnabled() && StatusText(0) == L"Онлайн"; }));
   EXPECT_EQ(Try(), kInstalled);
   ExpectInstalled();
@@ -152,7 +149,7 @@ TEST_F(FaultTest, ServerDyingMidDownloadLosesNothing) {
 // refresh after it finds no catalogue and says so, and the queue ends there,
 // with no "module not found" stacked on top.
 TEST_F(FaultTest, ServerGoneMidQueueGivesOneMessage) {
-  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("1.0.0.1", "DIAG_B.z70", "DIAG_B")}));
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("DIAG_B")}));
   ServePackage("DIAG_B", StoredZip({{"DIAG_B.z70", "module B"}}));
   ASSERT_TRUE(StartAppAndWait());
   AtStep(kUnpacking, [this] { StopServer(); });
@@ -189,7 +186,7 @@ TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
 
   // M1 replaced twice frees 100 KiB, not 200: the new module does not fit.
   const std::size_t big = static_cast<std::size_t>(disk.FreeBytes() / 4096 * 4096 + 152 * 1024);
-  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("1.0.0.1", "DIAG_B.z70", "DIAG_B")}));
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("DIAG_B")}));
   ServePackage("DIAG_B", StoredZip({{"M1.z70", std::string(100 * 1024, 'x')},
                                     {"m1.z70", std::string(100 * 1024, 'y')},
                                     {"DIAG_B.z70", std::string(big, 'b')}}));
@@ -259,7 +256,7 @@ TEST_F(FaultTest, CloseWhileTheWorkerWritesToTheScannerWaitsForIt) {
   ASSERT_TRUE(StartAppAndWait());
   AtStep(kUnpacking, [&] { PostMessageW(Main(), WM_CLOSE, 0, 0); });
   AnswerBoxes({IDOK, IDNO});
-  Command(304);
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(WaitForAppEnd());
   ASSERT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(Boxes()[0].text, kInstalled);
@@ -268,17 +265,15 @@ TEST_F(FaultTest, CloseWhileTheWorkerWritesToTheScannerWaitsForIt) {
 }
 
 TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
-  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("1.0.0.1", "PRG_B.z70", "PRG_B")}));
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B")}));
   ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
   SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
   ASSERT_TRUE(StartAppAndWait());
-  Command(3001);
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
   ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
   ASSERT_TRUE(WaitForIdle());
 
-  HoldPackage("DIAG_A");
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
+  ASSERT_NE(DownloadHeld("DIAG_A"), nullptr);
   // The second scanner goes away while its first module downloads, and
   // Windows says so.
   SetScanners({ScannerLine(kSerialA, 'R')});
@@ -304,7 +299,7 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
 // support asks for; every line is dated, and the user's own folders appear
 // only as %APPDATA% and %TEMP%.
 TEST_F(FaultTest, LogTellsAnInstallAndAFailedInstallInOrder) {
-  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A"), ModuleLine("2.1.3", "PRG_B.z70", "PRG_B")}));
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B", "2.1.3")}));
   FailPackage("PRG_B", 404);
   ASSERT_TRUE(StartAppAndWait());
   EXPECT_EQ(Try(), kNoServer);

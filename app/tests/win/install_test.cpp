@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "app/tests/win/app_fixture.h"
-#include "resources/resource_ids.h"
+#include "worker/messages.h"
 
 namespace apptest {
 namespace {
@@ -18,32 +18,29 @@ class InstallTest : public AppTest {
   void Publish(const Strings& modules, const Strings& systemModules = {}) {
     std::vector<std::string> lines;
     for (const std::string& name : modules) {
-      lines.push_back(ModuleLine("1.0.0.1", name + ".z70", name));
+      lines.push_back(PageLine(name));
       ServePackage(name, StoredZip({{name + ".z70", "module " + name}, {"readme.txt", "not for the scanner"}}));
     }
     // System components at version 2.0.7, their files with a matching header.
     for (const std::string& name : systemModules) {
-      lines.push_back(ModuleLine("2.0.7", name + ".sys", name, "2014-04-01"));
-      ServePackage(name, StoredZip({{name + ".sys", SysFile(2, 0, 7)}}));
+      lines.push_back(ModuleLine("2014-04-01", "2.0.7", name + ".sys", name));
+      ServePackage(name, StoredZip({{name + ".sys", zortest::SystemFile(2, 0, 7)}}));
     }
     SetPage(CataloguePage(lines));
   }
 
   bool OnScanner(const std::string& file) { return zortest::FileExists(ScannerFile(L'R', zortest::Widen(file))); }
 
-  // Publishes one module, starts its install and holds its download: the
-  // progress dialog stays open until LetGo. Null when it did not open.
-  HWND OpenHeldProgressDialog(const std::string& module) {
-    Publish({module});
-    HoldPackage(module);
-    if (!StartAppAndWait()) return nullptr;
-    Command(304);
-    if (!WaitForPackageRequests(1)) return nullptr;
-    return ProgressDialog();
+  // Publishes the modules, starts and installs them with the first one's
+  // download held: the progress dialog stays open until LetGo. Null when it
+  // did not open.
+  HWND OpenHeldProgressDialog(const Strings& modules) {
+    Publish(modules);
+    return StartAppAndWait() ? DownloadHeld(modules[0]) : nullptr;
   }
 
   bool WaitForBarPosition(LPARAM position) {
-    return WaitFor([&] { return Send(GetDlgItem(ProgressDialog(), 1005), PBM_GETPOS) == position; });
+    return WaitFor([&] { return Send(GetDlgItem(ProgressDialog(), IDC_WAIT_PROGRESS), PBM_GETPOS) == position; });
   }
 };
 
@@ -53,7 +50,7 @@ TEST_F(InstallTest, DownloadCommandInstallsEveryNewModuleTopRowFirst) {
   ASSERT_TRUE(StartAppAndWait());
   ASSERT_TRUE(DownloadEnabled());
 
-  Command(32773);  // "Загрузить все новые модули"
+  Command(IDM_INSTALL_ALL);  // "Загрузить все новые модули"
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A", "DIAG_C", "boot_manager"}));
   const BoxRecord box = Boxes()[0];
@@ -73,19 +70,13 @@ TEST_F(InstallTest, DownloadCommandInstallsEveryNewModuleTopRowFirst) {
 }
 
 TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  HoldPackage("PRG_B");
-  ASSERT_TRUE(StartAppAndWait());
-
-  Command(304);  // the download button
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
+  HoldPackage("PRG_B");  // the second download waits too
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B"});
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1002)), L"Обновляется модуль: ");
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1000)), L"DIAG_A");
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"");  // not "0 KB" before the first report
-  HWND bar = GetDlgItem(dialog, 1005);
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_LABEL)), L"Обновляется модуль: ");
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_MODULE_NAME)), L"DIAG_A");
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_KILOBYTES)), L"");  // not "0 KB" before the first report
+  HWND bar = GetDlgItem(dialog, IDC_WAIT_PROGRESS);
   EXPECT_TRUE(IsWindowVisible(bar));
   EXPECT_EQ(Send(bar, PBM_GETRANGE, TRUE), 0);
   EXPECT_EQ(Send(bar, PBM_GETRANGE, FALSE), 2);
@@ -95,7 +86,7 @@ TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
   LetGo("DIAG_A");
   ASSERT_TRUE(WaitForPackageRequests(2));
   EXPECT_TRUE(WaitForBarPosition(1));
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1000)), L"PRG_B");
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_MODULE_NAME)), L"PRG_B");
   LetGo("PRG_B");
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Загрузка произведена успешно.");
@@ -113,12 +104,12 @@ TEST_F(InstallTest, TwoModulesAdvanceTheBarToTwoThenSucceed) {
 }
 
 TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
-  HWND dialog = OpenHeldProgressDialog("DIAG_A");
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A"});
   ASSERT_NE(dialog, nullptr);
-  Send(Main(), WM_USER + 9 /* WM_CT_PROGRESS */, 1536, 0);
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"1536 KB");
-  Send(Main(), WM_USER + 9, 1536, 1);
-  EXPECT_EQ(Text(GetDlgItem(dialog, 1006)), L"Был загружен ранее");
+  Send(Main(), WM_CT_PROGRESS, 1536, 0);
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_KILOBYTES)), L"1536 KB");
+  Send(Main(), WM_CT_PROGRESS, 1536, 1);
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_KILOBYTES)), L"Был загружен ранее");
   LetGo("DIAG_A");
   ASSERT_TRUE(WaitForBoxes(1));
 }
@@ -126,10 +117,10 @@ TEST_F(InstallTest, ProgressReportsShowKilobytesOrTheCache) {
 // The label ends where the module name begins, and both texts fit their
 // controls: the name is never painted over.
 TEST_F(InstallTest, ModuleNameSitsBesideItsLabelUnclipped) {
-  HWND dialog = OpenHeldProgressDialog("ENGINE_DIAGNOSTICS");
+  HWND dialog = OpenHeldProgressDialog({"ENGINE_DIAGNOSTICS"});
   ASSERT_NE(dialog, nullptr);
-  HWND label = GetDlgItem(dialog, 1002);
-  HWND name = GetDlgItem(dialog, 1000);
+  HWND label = GetDlgItem(dialog, IDC_WAIT_LABEL);
+  HWND name = GetDlgItem(dialog, IDC_WAIT_MODULE_NAME);
   const auto box = [dialog](HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
@@ -165,8 +156,8 @@ TEST_F(InstallTest, PauseBeforeTheFinishedDialogGoesDoesNotBlockTheWindow) {
   Publish({"DIAG_A"});
   ASSERT_TRUE(StartAppAndWait());
   HWND main = Main();
-  AtBarPosition(1, [main] { PostMessageW(main, WM_USER + 9 /* WM_CT_PROGRESS */, 4321, 0); });
-  Command(304);
+  AtBarPosition(1, [main] { PostMessageW(main, WM_CT_PROGRESS, 4321, 0); });
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Загрузка произведена успешно.");
   const std::vector<std::wstring> texts = KilobyteTexts();
@@ -196,17 +187,11 @@ TEST_F(InstallTest, CancelAndScannerButtonInThePauseAfterTheLastModuleAreIgnored
 }
 
 TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {
-  Publish({"DIAG_A", "PRG_B", "DIAG_C"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B", "DIAG_C"});
   ASSERT_NE(dialog, nullptr);
 
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitFor([&] { return Text(GetDlgItem(dialog, 1000)) == L"загрузка отменяется..."; }));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)));  // no second cancel
+  ASSERT_TRUE(CancelDownload(dialog));  // no second cancel: the button is disabled
+  EXPECT_EQ(Text(GetDlgItem(dialog, IDC_WAIT_MODULE_NAME)), L"загрузка отменяется...");
   EXPECT_EQ(GetWindowLongPtrW(dialog, DWLP_USER), 2);
   EXPECT_TRUE(IsWindow(dialog));  // it stays until the job reports
 
@@ -224,14 +209,10 @@ TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {
 }
 
 TEST_F(InstallTest, CancelThenFailureShowsTheErrorAndNoCancelMessage) {
-  Publish({"DIAG_A", "PRG_B"});
-  ServePackage("DIAG_A", "this is no zip archive");
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  PostMessageW(ProgressDialog(), WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(ProgressDialog(), IDCANCEL)); }));
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B"});
+  ASSERT_NE(dialog, nullptr);
+  ServePackage("DIAG_A", "this is no zip archive");  // served once let go
+  ASSERT_TRUE(CancelDownload(dialog));
   LetGo("DIAG_A");
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Ошибка загрузки модуля.");
@@ -245,7 +226,7 @@ TEST_F(InstallTest, PackageMissingOnTheServerStopsTheQueue) {
   Publish({"DIAG_A", "PRG_B"});
   ServePackage("DIAG_A", "");  // served empty: the download fails
   ASSERT_TRUE(StartAppAndWait());
-  Command(304);
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(WaitForBoxes(1));
   const BoxRecord box = Boxes()[0];
   EXPECT_EQ(box.text, L"Ошибка подключения к серверу загрузки.");
@@ -261,7 +242,7 @@ TEST_F(InstallTest, BrokenArchiveStopsTheQueue) {
   Publish({"DIAG_A", "PRG_B"});
   ServePackage("DIAG_A", "PK this is no zip archive");
   ASSERT_TRUE(StartAppAndWait());
-  Command(304);
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Ошибка загрузки модуля.");
   EXPECT_EQ(Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
@@ -269,11 +250,7 @@ TEST_F(InstallTest, BrokenArchiveStopsTheQueue) {
 }
 
 TEST_F(InstallTest, ScannerPulledOutDuringTheQueueStopsIt) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
+  ASSERT_NE(OpenHeldProgressDialog({"DIAG_A", "PRG_B"}), nullptr);
   // The refresh after the first installation finds no scanner any more.
   SetScanners({});
   LetGo("DIAG_A");
@@ -287,13 +264,9 @@ TEST_F(InstallTest, ScannerPulledOutDuringTheQueueStopsIt) {
 }
 
 TEST_F(InstallTest, ModuleGoneFromTheCatalogueStopsTheQueue) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
+  ASSERT_NE(OpenHeldProgressDialog({"DIAG_A", "PRG_B"}), nullptr);
   // The refresh after the first installation loads a catalogue without PRG_B.
-  SetPage(CataloguePage({ModuleLine("1.0.0.1", "DIAG_A.z70", "DIAG_A")}));
+  SetPage(CataloguePage({PageLine("DIAG_A")}));
   LetGo("DIAG_A");
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Модуль не найден.");
@@ -305,8 +278,8 @@ TEST_F(InstallTest, NothingNewDisablesTheButtonAndTheCommandDoesNothing) {
   PutOnScanner(L'R', L"DIAG_A.z70", "held");
   ASSERT_TRUE(StartAppAndWait());
   EXPECT_FALSE(DownloadEnabled());
-  Command(32773);
-  Command(304);
+  Command(IDM_INSTALL_ALL);
+  Command(IDC_DOWNLOAD_BUTTON);
   DoubleClick(0);
   ASSERT_TRUE(Settle());
   EXPECT_EQ(ProgressDialog(), nullptr);
@@ -354,20 +327,15 @@ TEST_F(InstallTest, DoubleClickWithoutAnythingToInstallDoesNothing) {
 }
 
 TEST_F(InstallTest, SecondRequestWhileBusyIsRefused) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  HWND dialog = ProgressDialog();
-  Command(32773);
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B"});
+  ASSERT_NE(dialog, nullptr);
+  Command(IDM_INSTALL_ALL);
   DoubleClick(1);
   ASSERT_TRUE(Settle());
   EXPECT_EQ(ProgressDialog(), dialog);  // no second dialog
   // Even with the queue emptied by Cancel, the running job keeps requests out.
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)); }));
-  Command(304);
+  ASSERT_TRUE(CancelDownload(dialog));
+  Command(IDC_DOWNLOAD_BUTTON);
   ASSERT_TRUE(Settle());
   EXPECT_EQ(ProgressDialog(), dialog);
   LetGo("DIAG_A");
@@ -376,15 +344,11 @@ TEST_F(InstallTest, SecondRequestWhileBusyIsRefused) {
 }
 
 TEST_F(InstallTest, CloseRefusedWhileQueuedAndHeldDuringTheLastInstall) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  HoldPackage("PRG_B");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
+  HoldPackage("PRG_B");  // the second download waits too
+  ASSERT_NE(OpenHeldProgressDialog({"DIAG_A", "PRG_B"}), nullptr);
 
   Send(Main(), WM_CLOSE);  // PRG_B is still queued
-  Command(105);
+  Command(IDM_EXIT);
   ASSERT_TRUE(Settle());
   EXPECT_NE(Main(), nullptr);
   EXPECT_TRUE(Boxes().empty());
@@ -408,13 +372,9 @@ TEST_F(InstallTest, CloseRefusedWhileQueuedAndHeldDuringTheLastInstall) {
 }
 
 TEST_F(InstallTest, CloseHeldAfterCancelUntilTheJobReports) {
-  Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
-  ASSERT_TRUE(StartAppAndWait());
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  PostMessageW(ProgressDialog(), WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(ProgressDialog(), IDCANCEL)); }));
+  HWND dialog = OpenHeldProgressDialog({"DIAG_A", "PRG_B"});
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(CancelDownload(dialog));
   Send(Main(), WM_CLOSE);
   ASSERT_TRUE(Settle());
   EXPECT_NE(Main(), nullptr);
@@ -430,12 +390,10 @@ TEST_F(InstallTest, CloseHeldAfterCancelUntilTheJobReports) {
 TEST_F(InstallTest, ScannerButtonIgnoredWhileModulesAreQueued) {
   SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
   Publish({"DIAG_A", "PRG_B"});
-  HoldPackage("DIAG_A");
   ASSERT_TRUE(StartAppAndWait());
   const int pages = PageRequests();
-  Command(304);
-  ASSERT_TRUE(WaitForPackageRequests(1));
-  Command(3001);
+  ASSERT_NE(DownloadHeld("DIAG_A"), nullptr);
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
   ASSERT_TRUE(Settle());
   EXPECT_EQ(MarkedScanner(), 0);
   EXPECT_EQ(ConnectionDialog(), nullptr);

@@ -20,9 +20,9 @@ class StartupTest : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     SetPage(CataloguePage({
-        ModuleLine("1.2.3.4", "DIAG_A.z70", "DIAG_A"),
-        ModuleLine("3.0.0.1", "PRG_B.z70", "PRG_B"),
-        ModuleLine("2.0.7", "boot_manager.sys", "boot_manager", "2014-04-01"),
+        PageLine("DIAG_A", "1.2.3.4"),
+        PageLine("PRG_B", "3.0.0.1"),
+        ModuleLine("2014-04-01", "2.0.7", "boot_manager.sys", "boot_manager"),
     }));
     PutOnScanner(L'R', L"PRG_B.z70", "old");
   }
@@ -53,10 +53,10 @@ TEST_F(StartupTest, ShowsTheRowsOfTheFirstRefresh) {
   info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
   info.pszText = label;
   info.cchText = 100;
-  Send(Child(302), TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&info));
+  Send(Child(IDC_SCANNER_PANEL), TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&info));
   EXPECT_STREQ(label, L"ЗОР-70\n1234\n15.03.2014");
-  EXPECT_EQ(Text(Child(304)), L"Загрузить в сканер");
-  EXPECT_EQ(Text(Child(305)), L"Подключение");
+  EXPECT_EQ(Text(Child(IDC_DOWNLOAD_BUTTON)), L"Загрузить в сканер");
+  EXPECT_EQ(Text(Child(IDC_PANEL_CAPTION)), L"Подключение");
 }
 
 TEST_F(StartupTest, WindowWidenedDuringCreationAndLaidOut) {
@@ -71,7 +71,7 @@ TEST_F(StartupTest, WindowWidenedDuringCreationAndLaidOut) {
 
   RECT client{};
   GetClientRect(main, &client);
-  HWND list = Child(300);
+  HWND list = Child(IDC_MODULE_LIST);
   RECT listBox{};
   GetWindowRect(list, &listBox);
   MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&listBox), 2);
@@ -95,7 +95,7 @@ TEST_F(StartupTest, WindowWidenedDuringCreationAndLaidOut) {
   EXPECT_STREQ(header, L"Новая версия");
 
   RECT panel{};
-  GetWindowRect(Child(302), &panel);
+  GetWindowRect(Child(IDC_SCANNER_PANEL), &panel);
   MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&panel), 2);
   EXPECT_EQ(panel.left, 10);
   EXPECT_EQ(panel.top, 100);
@@ -142,9 +142,9 @@ TEST_F(StartupTest, CancelledFirstConnectionDialogEndsTheProgram) {
   HWND dialog = ConnectionDialog();
   EXPECT_EQ(Text(dialog), kTitle);
   EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 1005)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_WAIT_PROGRESS)));
   // The refresh finds no scanner: the dialog stays, showing the stage.
-  EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(dialog, 1002)) == L"Подключение к ЗОР-70 через порт USB..."; }));
+  EXPECT_TRUE(WaitFor([&] { return Text(GetDlgItem(dialog, IDC_WAIT_LABEL)) == L"Подключение к ЗОР-70 через порт USB..."; }));
   EXPECT_TRUE(WaitFor([&] { return StatusText(0) == L"Оффлайн"; }));
   EXPECT_FALSE(IsWindowVisible(Main()));
 
@@ -170,7 +170,7 @@ TEST_F(StartupTest, FirstConnectionDialogWaitsForAScannerToArrive) {
 TEST_F(StartupTest, CloseAsksTheEjectQuestionAndEjectsOnYes) {
   ASSERT_TRUE(StartAppAndWait());
   AnswerBoxes({IDYES});
-  Command(105);  // "Выход"
+  Command(IDM_EXIT);  // "Выход"
   ASSERT_TRUE(WaitForAppEnd());
   EXPECT_EQ(exitCode(), 0);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -194,7 +194,7 @@ TEST_F(StartupTest, DeviceChangeWhileTheCloseWaitsForARefusedEjectionIsIgnored) 
   ASSERT_TRUE(StartAppAndWait());
   const int pages = PageRequests();
   AnswerBoxes({IDYES});
-  Command(105);
+  Command(IDM_EXIT);
   ASSERT_TRUE(WaitForBoxes(1));
   DeviceChange(DBT_DEVICEREMOVECOMPLETE);  // the worker is still trying to eject
   ASSERT_TRUE(WaitFor([&] { return !AppRunning() || ConnectionDialog() != nullptr; }));

@@ -9,6 +9,8 @@
 
 #include "catalogue/catalogue_page.h"
 #include "catalogue/win/module_list.h"
+#include "testing/catalogue_builders.h"
+#include "testing/list_view_rows.h"
 
 namespace {
 
@@ -16,12 +18,10 @@ namespace {
 const std::string kCyrillicName = "\xC4\xC8\xC0\xC3";
 
 const std::string kPage =
-    "modlist_dir<br>../files/modules/<br>modlist_start<br>"
-    "2014-05-12 v_1.2.3.4 DIAG01.z70 files/modules/DIAG01_1234.zip<br>"
-    "2014-04-01 v_2.0.7 boot.sys files/modules/boot_manager.zip<br>"
-    "2013-02-03 v_3.1.2 " + kCyrillicName + ".z70 files/modules/diag_ru.zip<br>"
-    "2014-04-01 v_1.2.3.4 qm.sys files/modules/qm7upd.zip<br>"
-    "modlist_stop<br>";
+    zortest::CataloguePage({zortest::ModuleLine("2014-05-12", "1.2.3.4", "DIAG01.z70", "DIAG01_1234"),
+                            zortest::ModuleLine("2014-04-01", "2.0.7", "boot.sys", "boot_manager"),
+                            zortest::ModuleLine("2013-02-03", "3.1.2", kCyrillicName + ".z70", "diag_ru"),
+                            zortest::ModuleLine("2014-04-01", "1.2.3.4", "qm.sys", "qm7upd")});
 
 class ListView {
  public:
@@ -45,33 +45,10 @@ class ListView {
   ListView& operator=(const ListView&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  int Count() const { return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
-
-  std::string NameA(int row) const {
-    char text[260] = {};
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageW(hwnd_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  std::wstring TextW(int row, int sub) const {
-    wchar_t text[260] = {};
-    LVITEMW item = {};
-    item.iSubItem = sub;
-    item.pszText = text;
-    item.cchTextMax = 260;
-    SendMessageW(hwnd_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  LPARAM Data(int row) const {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
-  }
+  int Count() const { return zortest::ListViewRows(hwnd_); }
+  std::string NameA(int row) const { return zortest::ListViewTextA(hwnd_, row, 0); }
+  std::wstring TextW(int row, int column) const { return zortest::ListViewTextW(hwnd_, row, column); }
+  LPARAM Data(int row) const { return zortest::ListViewItemData(hwnd_, row); }
 
  private:
   HWND hwnd_ = nullptr;

@@ -7,47 +7,14 @@
 #include <vector>
 
 #include "device/win/scanner_device.h"
+#include "testing/catalogue_builders.h"
 #include "testing/test_files.h"
 
 namespace {
 
-using zortest::MappedDrive;
-using zortest::TempDir;
-using zortest::WriteWholeFile;
+using namespace zortest;
 
 constexpr wchar_t kLetter = L'X';
-
-std::string SysFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3, std::size_t size = 64) {
-  std::string bytes(size, '\x5A');
-  const std::uint32_t words[3] = {v1, v2, v3};
-  for (int w = 0; w < 3; ++w)
-    for (int b = 0; b < 4; ++b)
-      if (16u + 4 * w + b < size) bytes[16 + 4 * w + b] = static_cast<char>(words[w] >> (8 * b));
-  return bytes;
-}
-
-ModuleRelease Release(std::string archive, std::uint32_t form = ThreePart, std::uint32_t v1 = 0,
-                      std::uint32_t v2 = 0, std::uint32_t v3 = 0) {
-  ModuleRelease release;
-  release.archiveName = std::move(archive);
-  release.version = ModuleVersion{form, v1, v2, v3};
-  return release;
-}
-
-void Add(ModuleList& list, std::string name, std::vector<ModuleRelease> releases) {
-  ModuleRecord record;
-  record.name = std::move(name);
-  record.releases = std::move(releases);
-  list.records.push_back(std::move(record));
-}
-
-std::vector<std::string> Marked(const ModuleList& list) {
-  std::vector<std::string> marked;
-  for (const ModuleRecord& record : list.records)
-    for (const ModuleRelease& release : record.releases)
-      if (release.onScanner) marked.push_back(release.archiveName);
-  return marked;
-}
 
 ScannerRecord OnDrive(const wchar_t* drive) {
   ScannerRecord record;
@@ -57,17 +24,17 @@ ScannerRecord OnDrive(const wchar_t* drive) {
 
 ModuleCatalogue Catalogue() {
   ModuleCatalogue catalogue;
-  Add(catalogue.modules, "DIAG01", {Release("DIAG01_1235"), Release("DIAG01_1234"), Release("XDIAG01_1234")});
-  Add(catalogue.modules, "DIAG02", {Release("DIAG02_0001")});
-  Add(catalogue.modules, "SUB", {Release("SUB_7")});
-  Add(catalogue.modules, "RU", {Release("\xC4\xC8\xC0\xC3_1")});   // "ДИАГ_1" in code page 1251
-  Add(catalogue.systemModules, "boot_manager",
-      {Release("boot_manager", ThreePart, 2, 0, 8), Release("boot_manager", ThreePart, 2, 0, 7),
-       Release("boot_manager", FourPart, 2, 0, 7)});
-  Add(catalogue.systemModules, "qm7upd", {Release("qm7upd", ThreePart, 0, 0, 0)});
-  Add(catalogue.systemModules, "empty", {Release("empty", ThreePart, 0, 0, 0)});
-  Add(catalogue.systemModules, "locked", {Release("locked", ThreePart, 0, 0, 0)});
-  Add(catalogue.systemModules, "mixed", {Release("mixed", ThreePart, 1, 0, 0)});
+  AddRecord(catalogue.modules, "DIAG01", {Release("DIAG01_1235"), Release("DIAG01_1234"), Release("XDIAG01_1234")});
+  AddRecord(catalogue.modules, "DIAG02", {Release("DIAG02_0001")});
+  AddRecord(catalogue.modules, "SUB", {Release("SUB_7")});
+  AddRecord(catalogue.modules, "RU", {Release("\xC4\xC8\xC0\xC3_1")});   // "ДИАГ_1" in code page 1251
+  AddRecord(catalogue.systemModules, "boot_manager",
+            {Release("boot_manager", Version(2, 0, 8)), Release("boot_manager", Version(2, 0, 7)),
+             Release("boot_manager", Version(2, 0, 0, 7))});
+  AddRecord(catalogue.systemModules, "qm7upd", {Release("qm7upd")});
+  AddRecord(catalogue.systemModules, "empty", {Release("empty")});
+  AddRecord(catalogue.systemModules, "locked", {Release("locked")});
+  AddRecord(catalogue.systemModules, "mixed", {Release("mixed", Version(1, 0, 0))});
   return catalogue;
 }
 
@@ -89,11 +56,11 @@ TEST_F(InventoryOnDrive, MarksWhatTheScannerHolds) {
   ASSERT_TRUE(WriteWholeFile(Module(L"DIAG02_0001.Z70"), "upper-case extension"));
   ASSERT_TRUE(CreateDirectoryW(Module(L"SUB_7.z70").c_str(), nullptr));   // a folder counts by name
   ASSERT_TRUE(WriteWholeFile(Module(L"ДИАГ_1.z70"), "named in Cyrillic")) << GetLastError();
-  ASSERT_TRUE(WriteWholeFile(Module(L"boot_manager.sys"), SysFile(2, 0, 7)));
-  ASSERT_TRUE(WriteWholeFile(Module(L"qm7upd.sys"), SysFile(0, 0, 0, 1)));   // too short
+  ASSERT_TRUE(WriteWholeFile(Module(L"boot_manager.sys"), SystemFile(2, 0, 7)));
+  ASSERT_TRUE(WriteWholeFile(Module(L"qm7upd.sys"), SystemFile(0, 0, 0, 1)));   // too short
   ASSERT_TRUE(WriteWholeFile(Module(L"empty.sys"), ""));
-  ASSERT_TRUE(WriteWholeFile(Module(L"locked.sys"), SysFile(9, 9, 9)));
-  ASSERT_TRUE(WriteWholeFile(Module(L"MIXED.sys"), SysFile(1, 0, 0, 28)));   // opened as mixed.sys
+  ASSERT_TRUE(WriteWholeFile(Module(L"locked.sys"), SystemFile(9, 9, 9)));
+  ASSERT_TRUE(WriteWholeFile(Module(L"MIXED.sys"), SystemFile(1, 0, 0, 28)));   // opened as mixed.sys
   ASSERT_TRUE(CreateDirectoryW(Module(L"dir.sys").c_str(), nullptr));
 
   // Held without sharing by another program: cannot be opened, so skipped.
@@ -105,9 +72,10 @@ TEST_F(InventoryOnDrive, MarksWhatTheScannerHolds) {
   CloseHandle(holder);
 
   ASSERT_TRUE(listed);
-  EXPECT_EQ(Marked(catalogue.modules),
-            (std::vector<std::string>{"DIAG01_1234", "XDIAG01_1234", "SUB_7", "\xC4\xC8\xC0\xC3_1"}));
-  EXPECT_EQ(Marked(catalogue.systemModules), (std::vector<std::string>{"boot_manager", "boot_manager", "mixed"}));
+  EXPECT_EQ(Marked(catalogue.modules), (std::vector<std::string>{"DIAG01/DIAG01_1234", "DIAG01/XDIAG01_1234",
+                                                                 "SUB/SUB_7", "RU/\xC4\xC8\xC0\xC3_1"}));
+  EXPECT_EQ(Marked(catalogue.systemModules),
+            (std::vector<std::string>{"boot_manager/boot_manager", "boot_manager/boot_manager", "mixed/mixed"}));
   EXPECT_FALSE(catalogue.systemModules.records[0].releases[0].onScanner);   // 2.0.8 is newer
 }
 

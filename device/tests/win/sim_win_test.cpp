@@ -19,7 +19,6 @@
 namespace {
 
 using zortest::MappedDrive;
-using zortest::ReadWholeFile;
 using zortest::TempDir;
 using zortest::WriteWholeFile;
 
@@ -40,11 +39,7 @@ class Simulation : public ::testing::Test {
   }
   std::wstring Scanners() const { return files_.Child(L"scanners.txt"); }
   std::wstring Log() const { return files_.Child(L"eject.log"); }
-  std::string LogText() const {
-    std::string text;
-    ReadWholeFile(Log(), &text);
-    return text;
-  }
+  std::string LogText() const { return zortest::FileText(Log(), ""); }
 
   TempDir files_{L"sim"};
   TempDir disk_{L"simdisk"};

@@ -9,6 +9,7 @@
 
 #include "catalogue/catalogue_page.h"
 #include "download/win/page_download.h"
+#include "testing/catalogue_builders.h"
 #include "testing/test_http_server.h"
 
 namespace {
@@ -17,10 +18,8 @@ constexpr char kPagePath[] = "/index.php";
 constexpr char kKeptBaseUrl[] = "http://earlier.example/kept/";
 
 const std::string kSamplePage =
-    "modlist_dir<br>../files/modules/<br>modlist_start<br>"
-    "2014-05-12 v_1.2.3.4 DIAG01.z70 files/modules/DIAG01_1234.zip<br>"
-    "2014-04-01 v_2.0.7 boot.sys files/modules/boot_manager.zip<br>"
-    "modlist_stop<br>";
+    zortest::CataloguePage({zortest::ModuleLine("2014-05-12", "1.2.3.4", "DIAG01.z70", "DIAG01_1234"),
+                            zortest::ModuleLine("2014-04-01", "2.0.7", "boot.sys", "boot_manager")});
 
 // A port on 127.0.0.1 that nothing listens on: bound without listening,
 // then closed.

@@ -28,10 +28,7 @@ class LogFileTest : public ::testing::Test {
   std::wstring LogPath(const wchar_t* name = L"zormanager.log") const {
     return root_.Child(L"Zor70_Modules\\") + name;
   }
-  std::string Read(const wchar_t* name = L"zormanager.log") const {
-    std::string bytes;
-    return zortest::ReadWholeFile(LogPath(name), &bytes) ? bytes : "<missing>";
-  }
+  std::string Read(const wchar_t* name = L"zormanager.log") const { return zortest::FileText(LogPath(name)); }
 
   zortest::TempDir root_{L"log"};
   std::wstring saved_;
