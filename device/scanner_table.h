@@ -1,6 +1,6 @@
 // The attached scanners as the last discovery found them. Portable: the
 // Windows structures a record carries are mirrored field by field here, and
-// the Win32 adapters convert at the boundary (see win/win_types.h).
+// the Win32 adapters convert at the boundary (see win/types.h).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The few file-system calls in which Windows and POSIX differ, for the
 // unpacker. Paths are narrow byte strings, passed through unchanged (the ANSI
 // code page on Windows). One implementation per platform:
-// file_system_win.cpp and file_system_posix.cpp.
+// win/file_system.cpp and posix/file_system.cpp.
 #pragma once
 
 #include <cstddef>

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/win/main_window.h"
 #include "resources/resource_ids.h"
 #include "worker/messages.h"
 

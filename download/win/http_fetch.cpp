@@ -4,7 +4,7 @@
 
 #include "core/win/handles.h"
 #include "download/response_rules.h"
-#include "log/log_win.h"
+#include "log/win/log.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "download/package_receive.h"
 #include "download/response_rules.h"
 #include "download/win/http_fetch.h"
-#include "log/log_win.h"
+#include "log/win/log.h"
 
 bool DownloadPackage(const char* url, const char* filePath, const PackageProgress& progress) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[package::kReceiveBufferSize]);

@@ -9,7 +9,7 @@
 #include "catalogue/catalogue_host.h"
 #include "catalogue/catalogue_page.h"
 #include "download/win/http_fetch.h"
-#include "log/log_win.h"
+#include "log/win/log.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #else
 #include <windows.h>
 
-#include "unpack/file_system_win.h"
+#include "unpack/win/file_system.h"
 #endif
 
 namespace {

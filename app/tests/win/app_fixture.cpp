@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/main_window.h"
+#include "app/win/main_window.h"
 #include "testing/list_view_rows.h"
 
 namespace apptest {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/sim_settings.h"
+#include "app/win/sim_settings.h"
 
 namespace {
 

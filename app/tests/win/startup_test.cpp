@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include "app/main_window.h"
+#include "app/win/main_window.h"
 #include "app/tests/win/app_fixture.h"
 
 namespace apptest {

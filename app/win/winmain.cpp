@@ -1,0 +1,7 @@
+// The product: scanners found through SetupAPI, the compiled-in catalogue server.
+#include "app/win/main_window.h"
+#include "catalogue/catalogue_host.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  return RunMainWindow(instance, showCommand, CompiledCatalogueHost());
+}

@@ -1,7 +1,0 @@
-// The product: scanners found through SetupAPI, the compiled-in catalogue server.
-#include "app/main_window.h"
-#include "catalogue/catalogue_host.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  return RunMainWindow(instance, showCommand, CompiledCatalogueHost());
-}

@@ -1,0 +1,115 @@
+#include <windows.h>
+
+#include <setupapi.h>
+#include <winioctl.h>
+
+#include <cstddef>
+
+#include "device/discovery.h"
+#include "core/win/handles.h"
+#include "device/win/scanner_device.h"
+#include "device/win/types.h"
+
+namespace {
+
+// GUID_DEVINTERFACE_DISK
+const GUID kDiskInterfaceClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+
+constexpr DWORD kDetailBufferBytes = 500;
+constexpr DWORD kInstanceIdChars = MAX_PATH;
+constexpr DWORD kDriveStringsChars = 258;   // all 26 roots need 105
+
+// Device number of a disk or volume path; opened without access rights, as
+// only the storage query is made.
+std::optional<std::uint32_t> DeviceNumberOf(const wchar_t* path) {
+  FileHandle device(CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!device) return std::nullopt;
+  STORAGE_DEVICE_NUMBER number = {};
+  DWORD returned = 0;
+  if (!DeviceIoControl(device.Get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                       &returned, nullptr))
+    return std::nullopt;
+  return number.DeviceNumber;
+}
+
+class SetupApiSource : public DiscoverySource {
+ public:
+  explicit SetupApiSource(HDEVINFO list) : list_(list) {}
+
+  InterfaceRead ReadInterface(std::uint32_t index, DiskInterface& out) override {
+    SP_DEVICE_INTERFACE_DATA iface = {};
+    iface.cbSize = sizeof iface;
+    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &kDiskInterfaceClass, index, &iface))
+      return InterfaceRead::End;
+
+    union {
+      SP_DEVICE_INTERFACE_DETAIL_DATA_W header;
+      unsigned char bytes[kDetailBufferBytes];
+    } detail;
+    detail.header.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    SP_DEVINFO_DATA devInfo = {};
+    devInfo.cbSize = sizeof devInfo;
+    if (!SetupDiGetDeviceInterfaceDetailW(list_, &iface, &detail.header, sizeof detail, nullptr, &devInfo))
+      return InterfaceRead::Failed;
+
+    wchar_t instanceId[kInstanceIdChars] = {};
+    if (!SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr))
+      return InterfaceRead::Failed;
+    instanceId[kInstanceIdChars - 1] = 0;
+
+    // The path ends within the buffer: the call fails rather than cut it.
+    const std::size_t pathChars = (sizeof detail - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) /
+                                  sizeof(wchar_t);
+    std::u16string path;
+    for (std::size_t i = 0; i < pathChars && detail.header.DevicePath[i] != 0; ++i)
+      path += static_cast<char16_t>(detail.header.DevicePath[i]);
+
+    out.devInfo = FromWindows(devInfo);
+    out.devicePath = std::move(path);
+    out.instanceId = FromWide(instanceId);
+    return InterfaceRead::Read;
+  }
+
+  std::optional<std::uint32_t> DiskDeviceNumber(const DiskInterface& disk) override {
+    return DeviceNumberOf(ToWide(disk.devicePath).c_str());
+  }
+
+  bool DriveRoots(std::vector<std::u16string>& roots) override {
+    wchar_t list[kDriveStringsChars + 1] = {};
+    const DWORD length = GetLogicalDriveStringsW(kDriveStringsChars, list);
+    if (length == 0 || length > kDriveStringsChars) return false;
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 at the Win32 boundary");
+    std::u16string copy;
+    for (DWORD i = 0; i < length; ++i) copy += static_cast<char16_t>(list[i]);
+    roots = SplitDriveStrings(copy.data(), copy.size());
+    return true;
+  }
+
+  std::uint32_t DriveType(const std::u16string& root) override {
+    return GetDriveTypeW(ToWide(root).c_str());
+  }
+
+  std::optional<std::uint32_t> VolumeDeviceNumber(char16_t letter) override {
+    wchar_t volume[] = L"\\\\.\\X:";
+    volume[4] = static_cast<wchar_t>(letter);
+    return DeviceNumberOf(volume);
+  }
+
+ private:
+  HDEVINFO list_;
+};
+
+}  // namespace
+
+static_assert(kDriveRemovable == DRIVE_REMOVABLE, "drive type of the portable rules");
+
+bool DiscoverScanners(ScannerTable& table) {
+  table.count = 0;
+  DevInfoList list(SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  if (!list) return false;
+  SetupApiSource source(list.Get());
+  FillScannerTable(source, table);
+  return true;
+}
+

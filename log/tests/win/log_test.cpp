@@ -1,0 +1,132 @@
+// The log file under Wine: rotation at the limit, a folder made when
+// missing, a failing file that leaves the caller's error code alone, and
+// two processes appending at once.
+#include "log/win/log.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "log/log_rules.h"
+#include "testing/test_files.h"
+
+namespace {
+
+class LogFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t saved[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", saved, MAX_PATH);
+    saved_ = saved;
+    SetEnvironmentVariableW(L"APPDATA", root_.path().c_str());
+  }
+  void TearDown() override { SetEnvironmentVariableW(L"APPDATA", saved_.c_str()); }
+
+  std::wstring LogPath(const wchar_t* name = L"zormanager.log") const {
+    return root_.Child(L"Zor70_Modules\\") + name;
+  }
+  std::string Read(const wchar_t* name = L"zormanager.log") const { return zortest::FileText(LogPath(name)); }
+
+  zortest::TempDir root_{L"log"};
+  std::wstring saved_;
+};
+
+const std::regex kStamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d )");
+
+TEST_F(LogFileTest, FolderIsMadeAndTheErrorCodeKept) {
+  SetLastError(ERROR_INVALID_FUNCTION);
+  LogEvent("first %s %d", "event", 1);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+  const std::string log = Read();
+  ASSERT_EQ(log.size(), 20u + 13u + 2u);
+  EXPECT_TRUE(std::regex_search(log.substr(0, 20), kStamp));
+  EXPECT_EQ(log.substr(20), "first event 1\r\n");
+
+  // A log that cannot be opened (a folder of that name) is skipped silently,
+  // and the caller's error code survives that too.
+  ASSERT_TRUE(DeleteFileW(LogPath().c_str()));
+  ASSERT_TRUE(CreateDirectoryW(LogPath().c_str(), nullptr));
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  DebugText("Cannot open 'x'\n");
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(LogFileTest, RotatesWhenTheNextLineWouldPassTheLimit) {
+  LogEvent("make the folder");
+  const std::string line = "2000-01-01T00:00:00 x\r\n";   // the size every "x" line has
+  // Exactly at the limit after the line: no rotation.
+  const std::string fits(kLogRotateBytes - line.size(), 'a');
+  ASSERT_TRUE(zortest::WriteWholeFile(LogPath(), fits));
+  ASSERT_TRUE(zortest::WriteWholeFile(LogPath(L"zormanager.log.1"), "older"));
+  LogEvent("x");
+  EXPECT_EQ(Read().size(), kLogRotateBytes);
+  EXPECT_EQ(Read(L"zormanager.log.1"), "older");
+
+  // One byte more: the full file replaces the older one and a new one begins.
+  const std::string full(kLogRotateBytes - line.size() + 1, 'b');
+  ASSERT_TRUE(zortest::WriteWholeFile(LogPath(), full));
+  LogEvent("x");
+  EXPECT_TRUE(Read(L"zormanager.log.1") == full);
+  EXPECT_EQ(Read().size(), line.size());
+  EXPECT_EQ(Read().substr(19), " x\r\n");
+}
+
+// Started twice by the test below with ZOR_LOG_WRITER set; not a test of its own.
+TEST(LogWriters, DISABLED_Writer) {
+  wchar_t id[8] = {};
+  ASSERT_NE(GetEnvironmentVariableW(L"ZOR_LOG_WRITER", id, 8), 0u);
+  for (int i = 0; i < 400; ++i) {
+    LogEvent("writer %c line %d %s", static_cast<char>(id[0]), i, std::string(i % 97 + 1, 'x').c_str());
+  }
+}
+
+TEST_F(LogFileTest, TwoProcessesAppendingAtOnceLeaveOnlyWholeLines) {
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  std::vector<PROCESS_INFORMATION> writers;
+  for (const wchar_t* id : {L"A", L"B"}) {
+    SetEnvironmentVariableW(L"ZOR_LOG_WRITER", id);
+    std::wstring commandLine = L"\"" + std::wstring(self) +
+                               L"\" --gtest_filter=LogWriters.DISABLED_Writer --gtest_also_run_disabled_tests";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    writers.push_back(process);
+  }
+  SetEnvironmentVariableW(L"ZOR_LOG_WRITER", nullptr);
+  for (const PROCESS_INFORMATION& process : writers) {
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(process.hProcess);
+  }
+
+  // Every line whole, and each writer's lines all there, in its own order.
+  const std::regex whole(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d writer ([AB]) line (\d+) (x+))");
+  std::map<char, int> next;
+  std::istringstream lines(Read());
+  std::string text;
+  while (std::getline(lines, text)) {
+    ASSERT_FALSE(text.empty());
+    ASSERT_EQ(text.back(), '\r') << text;
+    text.pop_back();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(text, match, whole)) << Read().substr(0, 3000);
+    const char writer = match[1].str()[0];
+    const int number = std::stoi(match[2].str());
+    ASSERT_EQ(number, next[writer]) << text;
+    ASSERT_EQ(match[3].length(), number % 97 + 1) << text;
+    ++next[writer];
+  }
+  EXPECT_EQ(next['A'], 400);
+  EXPECT_EQ(next['B'], 400);
+}
+
+}  // namespace

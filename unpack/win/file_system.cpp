@@ -1,0 +1,149 @@
+// Windows side of the unpacker's file-system layer: the ANSI file functions,
+// so that paths from the archive and the scanner's disk pass unconverted.
+#include "unpack/file_system.h"
+#include "unpack/win/file_system.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/win/handles.h"
+#include "log/win/log.h"
+#include "unpack/unpack.h"
+
+namespace unpackfs {
+namespace {
+
+// OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
+HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+}  // namespace
+
+bool EnterDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+DirectoryResult MakeOneDirectory(const char* path) {
+  if (CreateDirectoryA(path, nullptr)) return DirectoryResult::Created;
+  const DWORD error = GetLastError();
+  return (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
+             ? DirectoryResult::MissingParent
+             : DirectoryResult::Failed;
+}
+
+NewFileResult OutputFile::CreateNew(const char* path) {
+  Close();
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return NewFileResult::Exists;
+    if (error == ERROR_PATH_NOT_FOUND) return NewFileResult::MissingDirectory;
+    return NewFileResult::Failed;
+  }
+  native_ = reinterpret_cast<std::intptr_t>(handle);
+  return NewFileResult::Created;
+}
+
+bool OutputFile::Write(const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD piece = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(AsHandle(native_), p, piece, &written, nullptr) || written == 0) return false;
+    p += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool OutputFile::Flush() { return DurableWrites().flushFileBuffers(AsHandle(native_)) != 0; }
+
+bool OutputFile::Close() {
+  if (native_ == kNone) return true;
+  const BOOL ok = CloseHandle(AsHandle(native_));
+  native_ = kNone;
+  return ok != 0;
+}
+
+DurableWriteCalls& DurableWrites() {
+  static DurableWriteCalls calls;
+  return calls;
+}
+
+bool MoveOver(const char* from, const char* to) {
+  return DurableWrites().moveFileEx(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool ExistingFileSize(const char* path, std::uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) return false;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  *size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
+
+bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(directory, &available, nullptr, nullptr)) return false;
+  *bytes = available.QuadPart;
+  return true;
+}
+
+std::uint64_t ClusterSizeOfVolume(const char* directory) {
+  // The cluster size is asked of the volume's root, whatever the directory.
+  char root[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameA(directory, root, MAX_PATH)) return 0;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return 0;
+  return static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+}
+
+EntryKind KindOfAttributes(DWORD attributes) {
+  // A junction or directory link carries the directory bit as well: the
+  // reparse bit decides first.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::Link;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::Directory;
+  return EntryKind::File;
+}
+
+bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries) {
+  const std::string pattern = std::string(directory) + "\\*";
+  WIN32_FIND_DATAA found;
+  const FindHandle listing(FindFirstFileA(pattern.c_str(), &found));
+  if (!listing) return false;
+  do {
+    const std::string name(found.cFileName, strnlen(found.cFileName, sizeof found.cFileName));
+    if (name == "." || name == "..") continue;
+    entries->push_back({name, KindOfAttributes(found.dwFileAttributes)});
+  } while (FindNextFileA(listing.Get(), &found));
+  return true;
+}
+
+bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
+
+// A directory link or junction goes with RemoveDirectoryA (the folder it
+// names is not touched), a file link with DeleteFileA.
+bool RemoveLink(const char* path) { return RemoveDirectoryA(path) != 0 || DeleteFileA(path) != 0; }
+
+void DebugOutput(const char* text) { DebugText(text); }
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+}  // namespace unpackfs
+
+// The DOS stamp is local time; creation and last-write time take it, the
+// last-access time stays as it was.
+void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime) {
+  FileHandle file(CreateFileA(filePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  FILETIME creation{}, lastAccess{}, lastWrite{};
+  GetFileTime(file.Get(), &creation, &lastAccess, &lastWrite);
+  FILETIME local{}, utc{};
+  DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime & 0xFFFF),
+                        &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  SetFileTime(file.Get(), &utc, &lastAccess, &utc);
+}

@@ -1,0 +1,119 @@
+// The world the worker runs in during a test: a window of the test's own,
+// simulated scanners on drives J: and K:, an HTTP server on 127.0.0.1 as the
+// catalogue server, and %APPDATA% and %TEMP% inside a fresh directory.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "testing/catalogue_builders.h"
+#include "testing/test_files.h"
+#include "testing/test_http_server.h"
+#include "worker/messages.h"
+#include "worker/win/worker.h"
+#include "worker/tests/win/test_window.h"
+
+namespace workertest {
+
+// Every wait of a test ends after this long at the latest.
+constexpr DWORD kWaitMs = 30000;
+
+// Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
+constexpr char kSerialA[] = "150314001234";   // serial 1234, made 15.03.2014
+constexpr char kSerialB[] = "010115000007";   // serial 7, made 1.01.2015
+
+using zortest::CataloguePage;
+using zortest::ModuleLine;
+using zortest::ScannerLine;
+
+// Status bar texts, in the order written.
+using Texts = std::vector<std::wstring>;
+
+// DIAG01 (DIAG01_1234) and MEAS02 (MEAS02_0501).
+std::string StandardPage();
+
+// Bytes of a file made at build time: NAME.zip or NAME.payload.
+std::string BuiltFile(const std::string& name);
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  void SetUp() override;
+  void TearDown() override;
+
+  // --- the world ---
+  void SetScanners(const std::vector<std::string>& lines);
+  void SetPage(const std::string& page);
+  // Served at /files/modules/<archive>.zip; unserved archives give 404.
+  void ServePackage(const std::string& archive, const std::string& bytes);
+  // Run by the server thread before it answers a package request.
+  void OnPackageRequest(std::function<void()> hook);
+  int PackageRequests(const std::string& archive);
+  int PageRequests();
+
+  // The folder behind drive J: or K:, and a file of its "Program Files".
+  std::wstring DiskDir(wchar_t letter) const;
+  std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
+  std::wstring CacheDir() const { return root_.Child(L"appdata\\Zor70_Modules"); }
+  // This copy's own folder inside %TEMP%\ZorManager.
+  std::wstring TempUnpackDir() const {
+    return root_.Child(L"temp\\ZorManager\\" + std::to_wstring(GetCurrentProcessId()));
+  }
+  std::string EjectLog() const;
+  // Files (not directories) directly inside `dir`.
+  static std::vector<std::wstring> FilesIn(const std::wstring& dir);
+
+  // --- the worker ---
+  void StartWorker();
+  void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  void PostInstall(const char* name, WPARAM selector = kReleaseSelectorNewest);
+  // Posts WM_CT_STOP and waits, pumping, for the thread to end; then handles
+  // what it left in the window's queue.
+  bool StopWorker(WPARAM eject);
+  bool WaitForThreadEnd(DWORD timeoutMs);
+
+  // Waits until `count` messages `message` have arrived in all.
+  bool WaitForMessages(UINT message, std::size_t count);
+  // Waits until `count` refreshes have reported (each writes status part 0 once).
+  bool WaitForRefreshes(std::size_t count);
+  // Waits for the initial refresh's last act: its end report when a scanner
+  // is attached, else its connection text. Nothing follows it until the
+  // next request, so the events recorded then are complete.
+  bool WaitForInitialRefresh(bool scannerAttached);
+  std::size_t CountMessages(UINT message, LPARAM lParam) const;
+
+  // Status part 1 texts written since the last ClearEvents(). A request's
+  // trailing clearing may still be on its way after its result has arrived:
+  // compare whole sequences only once the worker has ended.
+  std::vector<std::wstring> StepTexts() const { return window_->StatusWrites(kStatusPartStep); }
+
+  zortest::TempDir root_{L"worker"};
+  zortest::TestHttpServer http_;
+  std::unique_ptr<TestWindow> window_;
+  HWND mainWindow_ = nullptr;
+  WorkerStart start_;
+  HANDLE thread_ = nullptr;
+  DWORD threadId_ = 0;
+  InstallRequest request_ = {};
+
+ private:
+  std::mutex mutex_;
+  std::string page_;
+  std::map<std::string, std::string> packages_;
+  std::map<std::string, int> packageRequests_;
+  int pageRequests_ = 0;
+  std::function<void()> packageHook_;
+  std::wstring savedAppData_;
+  std::wstring savedTemp_;
+};
+
+}  // namespace workertest

@@ -1,0 +1,52 @@
+#include "worker/win/worker_log.h"
+
+#include <string>
+
+#include "catalogue/module_rows.h"
+#include "log/win/log.h"
+#include "worker/messages.h"
+
+namespace {
+
+const char* RefreshOutcome(int code) {
+  switch (code) {
+    case kRefreshOk: return "done";
+    case kRefreshWindowBusy: return "the window did not answer in time";
+    case kRefreshNoCatalogue: return "catalogue not downloaded or without modules";
+    case kRefreshNoScanner: return "no scanner attached";
+    case kRefreshNoMemory: return "no memory for the catalogue";
+    default: return "unknown";
+  }
+}
+
+std::string ScannerList(const ScannerTable& table) {
+  std::string list;
+  for (std::uint32_t i = 0; i < table.count && i < kMaxScanners; ++i) {
+    const ScannerRecord& scanner = table.records[i];
+    if (!list.empty()) list += ", ";
+    list += std::to_string(scanner.serialNumber);
+    list += scanner.drive[0] != 0 ? std::string(" on ") + DriveLetterOf(scanner) + ':' : " without a drive";
+    if (static_cast<std::int32_t>(i) == table.selected) list += " (selected)";
+  }
+  return list.empty() ? "none" : list;
+}
+
+}  // namespace
+
+void LogRefreshEnd(int refreshCode, const ScannerTable& table, const ModuleCatalogue* catalogue) {
+  std::string line = "refresh: code " + std::to_string(refreshCode) + " (" + RefreshOutcome(refreshCode) +
+                     "); scanners: " + ScannerList(table);
+  // Only these two codes come from a refresh that got as far as the catalogue.
+  if (catalogue != nullptr && (refreshCode == kRefreshOk || refreshCode == kRefreshNoCatalogue)) {
+    line += "; catalogue: " + std::to_string(catalogue->modules.records.size()) + " modules, " +
+            std::to_string(catalogue->systemModules.records.size()) + " system components";
+  }
+  LogEvent("%s", line.c_str());
+}
+
+void LogInstallRelease(const ModuleCatalogue& catalogue, const char* name, const ModuleRelease& release) {
+  const bool system = catalogue.systemModules.index.count(name) != 0 && catalogue.modules.index.count(name) == 0;
+  const std::string version = system ? FormatSystemVersion(release.version) : FormatModuleVersion(release.version);
+  LogEvent("install: %s, release %s of %s, archive %s.zip", name, version.c_str(),
+           FormatReleaseDate(release.date).c_str(), release.archiveName.c_str());
+}

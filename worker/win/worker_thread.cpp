@@ -1,0 +1,78 @@
+// The worker thread's start, message loop and stop.
+#include <windows.h>
+
+#include <cstring>
+
+#include "device/win/scanner_device.h"
+#include "log/win/log.h"
+#include "worker/win/window_calls.h"
+#include "worker/win/worker.h"
+#include "worker/worker_rules.h"
+
+namespace {
+
+// Expands `pattern` into `path` and creates that directory. A failure keeps
+// the path as it was and is not reported: it shows later as a failed
+// download or unpack.
+void SetUpDirectory(const char* pattern, char (&path)[MAX_PATH]) {
+  // The ANSI expansion may ask for one byte more than it writes.
+  char expanded[MAX_PATH + 1] = {};
+  const DWORD needed = ExpandEnvironmentStringsA(pattern, expanded, sizeof expanded);
+  if (needed != 0 && needed <= sizeof expanded && strnlen(expanded, sizeof expanded) < MAX_PATH) {
+    std::memcpy(path, expanded, MAX_PATH);
+  }
+  CreateDirectoryA(path, nullptr);   // an existing directory fails harmlessly
+}
+
+void HandleRequest(WorkerState& state, const MSG& message) {
+  switch (message.message) {
+    case WM_CT_REFRESH:
+      state.scanners.selected = SelectionForRefresh(state.scanners.selected, message.wParam);
+      RefreshAndReport(reinterpret_cast<HWND>(message.lParam), state);
+      break;
+    case WM_CT_INSTALL:
+      RunInstallJob(state, message.wParam, message.lParam);
+      break;
+    default:   // WM_CT_START and the rest of the range: only the status clearing
+      break;
+  }
+}
+
+}  // namespace
+
+DWORD WINAPI WorkerThread(LPVOID parameter) {
+  const WorkerStart& start = *static_cast<const WorkerStart*>(parameter);
+  WorkerState state;
+  state.mainWindow = start.mainWindow;
+  state.catalogueHost = start.catalogueHost;
+
+  // The thread's queue exists from here on, so the window's requests posted
+  // during the initial refresh wait in it instead of being refused.
+  MSG message;
+  PeekMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerFirstMessage, PM_NOREMOVE);
+
+  SetUpDirectory("%APPDATA%\\Zor70_Modules\\", state.moduleCachePath);
+  SetUpDirectory("%TEMP%\\ZorManager\\", state.tempUnpackPath);
+  // Two copies may run at once: each tests its archives in a folder of its own.
+  FileHandle tempLock;
+  const bool ownTempFolder = ClaimTempUnpackFolder(state.tempUnpackPath, &tempLock);
+
+  LogEvent("refresh: at the worker's start");
+  RefreshAndReport(state.mainWindow, state);
+
+  while (GetMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerLastMessage) > 0) {
+    if (message.message == WM_CT_STOP) {
+      if (message.wParam != 0 && state.scanners.count > 0) {
+        // The result does not matter here: a refused ejection has told the user.
+        if (const ScannerRecord* scanner = SelectedScanner(state.scanners)) EjectScanner(*scanner);
+      }
+      break;
+    }
+    HandleRequest(state, message);
+    WriteStatus(state.mainWindow, kStatusPartStep, L"");
+  }
+
+  state.catalogue.reset();
+  if (ownTempFolder) ReleaseTempUnpackFolder(state.tempUnpackPath);
+  return 0;
+}
