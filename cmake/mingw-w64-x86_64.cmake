@@ -1,13 +1,4 @@
-# Cross build for Windows with the posix-thread MinGW-w64 compilers
-# (the win32-thread variant has no std::mutex, which GoogleTest needs).
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows build.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ZOR_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${ZOR_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ZOR_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${ZOR_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${ZOR_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
