@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/win/main_window.h"
+#include "core/win/handles.h"
 #include "resources/resource_ids.h"
 #include "worker/messages.h"
 
@@ -140,12 +141,11 @@ bool Refresh(HWND main, double* ms) {
 // Deletes every file in a directory ("X:\dir\").
 void EmptyDirectory(const std::wstring& directory) {
   WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW((directory + L"*").c_str(), &entry);
-  if (listing == INVALID_HANDLE_VALUE) return;
+  const FindHandle listing(FindFirstFileW((directory + L"*").c_str(), &entry));
+  if (!listing) return;
   do {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((directory + entry.cFileName).c_str());
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
+  } while (FindNextFileW(listing.Get(), &entry));
 }
 
 bool Install(HWND main, int modules, double* ms) {

@@ -248,8 +248,8 @@ void OnOpenModuleFolder() {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const ThreadHandle thread(process.hThread);    // Explorer goes its own way
+    const ProcessHandle owned(process.hProcess);
   }
 }
 

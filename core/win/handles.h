@@ -52,7 +52,7 @@ struct FindTraits {  // FindFirstFile
   static void Close(Type h) { FindClose(h); }
 };
 
-struct ThreadTraits {  // CreateThread, and other handles that are null when absent
+struct ThreadTraits {  // CreateThread, CreateProcess: null when absent
   using Type = HANDLE;
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { CloseHandle(h); }
@@ -86,6 +86,7 @@ struct MemoryDcTraits {  // CreateCompatibleDC
 using FileHandle = UniqueHandle<FileTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using ThreadHandle = UniqueHandle<ThreadTraits>;
+using ProcessHandle = UniqueHandle<ThreadTraits>;
 using DevInfoList = UniqueHandle<DevInfoListTraits>;
 using InternetHandle = UniqueHandle<InternetTraits>;
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;

@@ -32,12 +32,9 @@ bool AllDigits(const std::string& text) {
 // False when no running copy holds the lock. Opening it unshared succeeds
 // only then, and closing that handle deletes it.
 bool LockHeld(const std::string& lockPath) {
-  const HANDLE lock = CreateFileA(lockPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (lock != INVALID_HANDLE_VALUE) {
-    CloseHandle(lock);
-    return false;
-  }
+  const FileHandle lock(CreateFileA(lockPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (lock) return false;
   const DWORD error = GetLastError();
   // Anything but "not there" may be a running copy: its folder stays.
   return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
