@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/folders.h"
+
 // Local wall-clock time of an event, as the system reports it.
 struct LogTime {
   int year = 0;
@@ -22,7 +24,8 @@ struct LogTime {
 // so the two never take more than twice this.
 constexpr std::uint64_t kLogRotateBytes = 1024 * 1024;
 
-constexpr char kLogFolder[] = "Zor70_Modules";
+// The log lives in the module cache.
+constexpr const char* kLogFolder = kModuleCacheFolder;
 constexpr char kLogFileName[] = "zormanager.log";
 constexpr char kOlderLogFileName[] = "zormanager.log.1";
 

@@ -6,14 +6,16 @@
 #include <memory>
 #include <string>
 
-#include "app/win/dialogs.h"
-#include "app/win/drawing.h"
 #include "app/drawing_rules.h"
 #include "app/install_flow.h"
-#include "app/win/module_list_rows.h"
 #include "app/ui_texts.h"
-#include "core/win/handles.h"
+#include "app/win/dialogs.h"
+#include "app/win/drawing.h"
+#include "app/win/module_list_rows.h"
 #include "app/window_layout.h"
+#include "core/folders.h"
+#include "core/win/handles.h"
+#include "core/win/text.h"
 #include "log/win/log.h"
 #include "resources/resource_ids.h"
 #include "worker/win/worker.h"
@@ -243,7 +245,8 @@ LRESULT OnSizing(WPARAM edge, RECT* proposed) {
 
 void OnOpenModuleFolder() {
   wchar_t commandLine[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(L"explorer %APPDATA%\\Zor70_Modules\\", commandLine, MAX_PATH);
+  const std::wstring pattern = L"explorer %APPDATA%\\" + WideFromAnsi(kModuleCacheFolder) + L"\\";
+  ExpandEnvironmentStringsW(pattern.c_str(), commandLine, MAX_PATH);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

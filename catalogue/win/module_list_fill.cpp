@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "catalogue/win/module_list.h"
 #include "catalogue/module_rows.h"
+#include "catalogue/win/module_list.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
 

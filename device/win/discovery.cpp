@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "device/discovery.h"
 #include "core/win/handles.h"
+#include "device/discovery.h"
 #include "device/win/scanner_device.h"
 #include "device/win/types.h"
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "device/inventory.h"
 #include "core/win/handles.h"
 #include "core/win/text.h"
+#include "device/inventory.h"
 #include "device/win/scanner_device.h"
 
 std::string AnsiDrive(const ScannerRecord& record) {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/win/handles.h"
 #include "device/sim_scanners.h"
 #include "device/win/eject_port.h"
-#include "core/win/handles.h"
 #include "device/win/scanner_device.h"
 #include "log/win/log.h"
 

@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+
+#include "core/folders.h"
 
 #include "device/win/scanner_device.h"
 #include "log/win/log.h"
@@ -51,8 +54,8 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   MSG message;
   PeekMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerFirstMessage, PM_NOREMOVE);
 
-  SetUpDirectory("%APPDATA%\\Zor70_Modules\\", state.moduleCachePath);
-  SetUpDirectory("%TEMP%\\ZorManager\\", state.tempUnpackPath);
+  SetUpDirectory(("%APPDATA%\\" + std::string(kModuleCacheFolder) + "\\").c_str(), state.moduleCachePath);
+  SetUpDirectory(("%TEMP%\\" + std::string(kTempUnpackFolder) + "\\").c_str(), state.tempUnpackPath);
   // Two copies may run at once: each tests its archives in a folder of its own.
   FileHandle tempLock;
   const bool ownTempFolder = ClaimTempUnpackFolder(state.tempUnpackPath, &tempLock);

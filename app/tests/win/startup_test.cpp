@@ -5,8 +5,8 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include "app/win/main_window.h"
 #include "app/tests/win/app_fixture.h"
+#include "app/win/main_window.h"
 
 namespace apptest {
 namespace {

@@ -18,8 +18,8 @@
 #include "testing/test_files.h"
 #include "testing/test_http_server.h"
 #include "worker/messages.h"
-#include "worker/win/worker.h"
 #include "worker/tests/win/test_window.h"
+#include "worker/win/worker.h"
 
 namespace workertest {
 
