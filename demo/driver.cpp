@@ -225,8 +225,10 @@ int Connecting(DWORD seconds) {
     if (!main) continue;
     for (HWND dialog : Dialogs(ProcessOf(main))) {
       if (!IsWaitDialog(dialog)) continue;
+      // "Подождите..." is the dialog's own opening text; the stage text comes
+      // with the worker's first report, a moment later.
       const std::wstring stage = TextOf(GetDlgItem(dialog, IDC_WAIT_LABEL));
-      if (stage.empty()) continue;
+      if (stage.empty() || stage == L"Подождите...") continue;
       Print(L"connecting: " + TextOf(dialog) + L": " + stage);
       Print(std::wstring(L"main window ") + (IsWindowVisible(main) ? L"visible" : L"hidden"));
       if (!PressButton(dialog, IDCANCEL)) return 1;
