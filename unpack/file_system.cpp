@@ -18,11 +18,15 @@ void EmptyDirectory(const std::string& directory) {
         RemoveLink(path.c_str());
         break;
       case EntryKind::Directory:
-        EmptyDirectory(path);
-        RemoveEmptyDirectory(path.c_str());
+        RemoveDirectoryTree(path);
         break;
     }
   }
+}
+
+void RemoveDirectoryTree(const std::string& directory) {
+  EmptyDirectory(directory);
+  RemoveEmptyDirectory(directory.c_str());
 }
 
 }  // namespace unpackfs

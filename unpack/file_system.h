@@ -93,6 +93,8 @@ bool RemoveLink(const char* path);
 // are removed, never followed. What cannot be deleted stays. Portable, over
 // the calls above.
 void EmptyDirectory(const std::string& directory);
+// EmptyDirectory, then the directory itself.
+void RemoveDirectoryTree(const std::string& directory);
 
 // Writes a diagnostic where a developer looks: the debugger output on
 // Windows, standard error elsewhere.

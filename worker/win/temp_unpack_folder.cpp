@@ -48,8 +48,7 @@ void SweepEndedCopies(const std::string& parent) {
   for (const unpackfs::DirectoryEntry& entry : entries) {
     if (entry.kind == unpackfs::EntryKind::Directory && AllDigits(entry.name)) {
       if (LockHeld(parent + entry.name + kLockSuffix)) continue;
-      unpackfs::EmptyDirectory(parent + entry.name);
-      RemoveDirectoryA((parent + entry.name).c_str());
+      unpackfs::RemoveDirectoryTree(parent + entry.name);
     } else if (entry.kind == unpackfs::EntryKind::File && entry.name.size() > suffix &&
                entry.name.compare(entry.name.size() - suffix, suffix, kLockSuffix) == 0 &&
                AllDigits(entry.name.substr(0, entry.name.size() - suffix))) {
@@ -81,6 +80,5 @@ bool ClaimTempUnpackFolder(char (&path)[MAX_PATH], FileHandle* lock) {
 void ReleaseTempUnpackFolder(const char* path) {
   const std::string folder(path, strnlen(path, MAX_PATH));
   if (folder.empty()) return;
-  unpackfs::EmptyDirectory(folder);
-  RemoveDirectoryA(folder.c_str());
+  unpackfs::RemoveDirectoryTree(folder);
 }
