@@ -1,9 +1,11 @@
 #!/usr/bin/python3
-"""Checks that Windows executables run on a clean Windows 7 SP1 and later.
+"""Checks that Windows executables run on a clean Windows 7 SP1 and later,
+and that no DLL dropped beside them is loaded at their start.
 
 Reads each PE file's import table, normal and delay-load, and fails on any
-DLL that such a Windows does not carry, and on a machine type other than
-the expected architecture. Prints every file's imports.
+DLL that such a Windows does not carry, on a normal import of a DLL that is
+not a Known DLL on every such Windows, and on a machine type other than the
+expected architecture. Prints every file's imports.
 
   check_imports.py --machine amd64|i386 FILE.exe...
 """
@@ -26,19 +28,24 @@ WINDOWS7_DLLS = {
     "winhttp.dll", "wininet.dll", "winmm.dll", "ws2_32.dll",
 }
 
+# The DLLs a program may import normally: Known DLLs on every Windows from 7
+# on, so Windows loads them from System32 alone, never from the program's
+# folder. Every other DLL is loaded from System32 by the program itself (or
+# delay-loaded once it has restricted the search), after WinMain has begun.
+KNOWN_DLLS = {
+    "advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+    "shell32.dll", "user32.dll",
+}
+
 MACHINES = {
     "amd64": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"],
     "i386": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
 }
 
 
-def imported_dlls(pe):
-    """Names of the DLLs a PE file imports, normal and delay-load."""
-    names = []
-    for attr in ("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT"):
-        for entry in getattr(pe, attr, []):
-            names.append(entry.dll.decode("ascii", "replace"))
-    return names
+def imported_dlls(pe, attr):
+    """Names of the DLLs a PE file imports, normal or delay-load."""
+    return [entry.dll.decode("ascii", "replace") for entry in getattr(pe, attr, [])]
 
 
 def problems(path, machine):
@@ -52,13 +59,16 @@ def problems(path, machine):
         found.append("machine type %s, expected %s" % (
             pefile.MACHINE_TYPE.get(pe.FILE_HEADER.Machine, hex(pe.FILE_HEADER.Machine)),
             pefile.MACHINE_TYPE.get(MACHINES[machine])))
-    dlls = imported_dlls(pe)
-    if not dlls:
+    normal = imported_dlls(pe, "DIRECTORY_ENTRY_IMPORT")
+    delayed = imported_dlls(pe, "DIRECTORY_ENTRY_DELAY_IMPORT")
+    if not normal:
         found.append("no import table")
-    for dll in dlls:
+    for dll in normal + delayed:
         if dll.lower() not in WINDOWS7_DLLS:
             found.append("imports %s, which a clean Windows 7 SP1 does not have" % dll)
-    return dlls, found
+        elif dll in normal and dll.lower() not in KNOWN_DLLS:
+            found.append("imports %s at start, where a DLL of that name beside the program is loaded instead" % dll)
+    return normal + ["%s (delay-load)" % dll for dll in delayed], found
 
 
 def main():

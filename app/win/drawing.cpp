@@ -5,6 +5,7 @@
 #include "app/drawing_rules.h"
 #include "app/ui_texts.h"
 #include "core/win/handles.h"
+#include "core/win/system_dlls.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void BlitTransparent(HDC target, int x, int y, HDC memory, HBITMAP bitmap, int s
   if (bitmap == nullptr) return;
   ScopedSelect select(memory, bitmap);
   const COLORREF key = GetPixel(memory, keyX, keyY);
-  TransparentBlt(target, x, y, width, height, memory, sourceX, 0, width, height, key);
+  sysdll::TransparentBlt(target, x, y, width, height, memory, sourceX, 0, width, height, key);
 }
 
 void DrawNameExtras(HDC dc, HDC memory, const RECT& cell, ULONG_PTR itemData, std::u16string_view name,

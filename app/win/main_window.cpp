@@ -15,6 +15,7 @@
 #include "app/window_layout.h"
 #include "core/folders.h"
 #include "core/win/handles.h"
+#include "core/win/system_dlls.h"
 #include "core/win/text.h"
 #include "log/win/log.h"
 #include "resources/resource_ids.h"
@@ -172,7 +173,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
   controls.dwICC = 0xFF;  // ICC_LISTVIEW_CLASSES .. ICC_ANIMATE_CLASS
-  InitCommonControlsEx(&controls);
+  sysdll::InitCommonControlsEx(&controls);
 
   RECT client{};
   GetClientRect(window, &client);

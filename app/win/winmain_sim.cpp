@@ -4,7 +4,9 @@
 #include "app/win/main_window.h"
 #include "app/win/sim_settings.h"
 #include "catalogue/catalogue_host.h"
+#include "core/win/system_dlls.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  sysdll::RestrictDllSearchToSystemFolder();
   return RunMainWindow(instance, showCommand, CatalogueHostFromEnvironment(CompiledCatalogueHost()));
 }

@@ -5,10 +5,9 @@
 
 #include <windows.h>
 
-#include <setupapi.h>
-#include <wininet.h>
-
 #include <utility>
+
+#include "core/win/system_dlls.h"
 
 template <typename Traits>
 class UniqueHandle {
@@ -61,13 +60,13 @@ struct ThreadTraits {  // CreateThread, CreateProcess: null when absent
 struct DevInfoListTraits {  // SetupDiGetClassDevs
   using Type = HDEVINFO;
   static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Type h) { SetupDiDestroyDeviceInfoList(h); }
+  static void Close(Type h) { sysdll::SetupDiDestroyDeviceInfoList(h); }
 };
 
 struct InternetTraits {  // InternetOpen, InternetOpenUrl
   using Type = HINTERNET;
   static Type Invalid() { return nullptr; }
-  static void Close(Type h) { InternetCloseHandle(h); }
+  static void Close(Type h) { sysdll::InternetCloseHandle(h); }
 };
 
 template <typename T>

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "core/win/handles.h"
+#include "core/win/system_dlls.h"
 #include "device/discovery.h"
 #include "device/win/scanner_device.h"
 #include "device/win/types.h"
@@ -39,7 +40,7 @@ class SetupApiSource : public DiscoverySource {
   InterfaceRead ReadInterface(std::uint32_t index, DiskInterface& out) override {
     SP_DEVICE_INTERFACE_DATA iface = {};
     iface.cbSize = sizeof iface;
-    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &kDiskInterfaceClass, index, &iface))
+    if (!sysdll::SetupDiEnumDeviceInterfaces(list_, nullptr, &kDiskInterfaceClass, index, &iface))
       return InterfaceRead::End;
 
     union {
@@ -49,11 +50,11 @@ class SetupApiSource : public DiscoverySource {
     detail.header.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     SP_DEVINFO_DATA devInfo = {};
     devInfo.cbSize = sizeof devInfo;
-    if (!SetupDiGetDeviceInterfaceDetailW(list_, &iface, &detail.header, sizeof detail, nullptr, &devInfo))
+    if (!sysdll::SetupDiGetDeviceInterfaceDetailW(list_, &iface, &detail.header, sizeof detail, nullptr, &devInfo))
       return InterfaceRead::Failed;
 
     wchar_t instanceId[kInstanceIdChars] = {};
-    if (!SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr))
+    if (!sysdll::SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr))
       return InterfaceRead::Failed;
     instanceId[kInstanceIdChars - 1] = 0;
 
@@ -105,7 +106,7 @@ static_assert(kDriveRemovable == DRIVE_REMOVABLE, "drive type of the portable ru
 
 bool DiscoverScanners(ScannerTable& table) {
   table.count = 0;
-  DevInfoList list(SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
+  DevInfoList list(sysdll::SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
   if (!list) return false;
   SetupApiSource source(list.Get());

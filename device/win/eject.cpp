@@ -2,6 +2,7 @@
 
 #include <cfgmgr32.h>
 
+#include "core/win/system_dlls.h"
 #include "device/win/eject_port.h"
 #include "device/win/scanner_device.h"
 
@@ -13,7 +14,7 @@ class ConfigManagerPort : public WinEjectPort {
  public:
   bool GetParent(std::uint32_t devInst, std::uint32_t& parent) override {
     DEVINST node = 0;
-    if (CM_Get_Parent(&node, devInst, 0) != CR_SUCCESS) return false;
+    if (sysdll::CM_Get_Parent(&node, devInst, 0) != CR_SUCCESS) return false;
     parent = node;
     return true;
   }
@@ -21,7 +22,7 @@ class ConfigManagerPort : public WinEjectPort {
   std::uint32_t RequestEject(std::uint32_t parent, std::uint32_t& vetoType) override {
     PNP_VETO_TYPE veto = static_cast<PNP_VETO_TYPE>(vetoType);
     wchar_t vetoName[MAX_PATH] = {};
-    const CONFIGRET result = CM_Request_Device_EjectW(parent, &veto, vetoName, MAX_PATH, 0);
+    const CONFIGRET result = sysdll::CM_Request_Device_EjectW(parent, &veto, vetoName, MAX_PATH, 0);
     vetoType = static_cast<std::uint32_t>(veto);
     return result;
   }
@@ -30,7 +31,7 @@ class ConfigManagerPort : public WinEjectPort {
     wchar_t buffer[kLocationBufferChars] = {};
     for (std::size_t i = 0; i < kLocationBufferChars; ++i) buffer[i] = static_cast<wchar_t>(name[i]);
     ULONG length = bytes;
-    CM_Get_DevNode_Registry_PropertyW(parent, CM_DRP_LOCATION_INFORMATION, nullptr, buffer, &length, 0);
+    sysdll::CM_Get_DevNode_Registry_PropertyW(parent, CM_DRP_LOCATION_INFORMATION, nullptr, buffer, &length, 0);
     for (std::size_t i = 0; i < kLocationBufferChars; ++i) name[i] = static_cast<char16_t>(buffer[i]);
   }
 };

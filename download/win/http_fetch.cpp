@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include "core/win/handles.h"
+#include "core/win/system_dlls.h"
 #include "download/response_rules.h"
 #include "log/win/log.h"
 
@@ -17,7 +18,7 @@ void TraceLastResponse() {
   DWORD error = GetLastError();
   wchar_t text[kResponseTextChars] = {};
   DWORD length = kResponseTextChars;
-  if (InternetGetLastResponseInfoW(&error, text, &length) && length > 0) {
+  if (sysdll::InternetGetLastResponseInfoW(&error, text, &length) && length > 0) {
     text[kResponseTextChars - 1] = L'\0';
     DebugText(text);
   }
@@ -25,10 +26,10 @@ void TraceLastResponse() {
 
 void ReadHead(HINTERNET request, HttpAnswer& answer) {
   DWORD size = sizeof answer.status;
-  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &answer.status, &size, nullptr))
+  if (!sysdll::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &answer.status, &size, nullptr))
     answer.status = 0;
   size = sizeof answer.length;
-  answer.lengthStated = HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &answer.length,
+  answer.lengthStated = sysdll::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &answer.length,
                                        &size, nullptr) != FALSE;
 }
 
@@ -40,12 +41,12 @@ bool HttpAnswer::IsWhole(std::uint64_t received) const {
 
 HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& receive) {
   HttpAnswer answer;
-  InternetHandle root(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  InternetHandle root(sysdll::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!root) {
     answer.openError = GetLastError();
     return answer;
   }
-  InternetHandle request(InternetOpenUrlA(root.Get(), url, nullptr, 0, kOpenFlags, 0));
+  InternetHandle request(sysdll::InternetOpenUrlA(root.Get(), url, nullptr, 0, kOpenFlags, 0));
   if (!request) {
     answer.openError = GetLastError();
     TraceLastResponse();
@@ -54,7 +55,7 @@ HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& 
   answer.opened = true;
   receive([&request](char* into, std::size_t most, std::size_t* got) {
     DWORD count = 0;
-    const BOOL ok = InternetReadFile(request.Get(), into, static_cast<DWORD>(most), &count);
+    const BOOL ok = sysdll::InternetReadFile(request.Get(), into, static_cast<DWORD>(most), &count);
     *got = ok ? count : 0;
     return ok != FALSE;
   });

@@ -124,7 +124,7 @@ class Release(unittest.TestCase):
                 f.write(zipped(arch, "zormanager.exe"))
             dlls, problems = check_imports.problems(exe, machine)
             self.assertEqual(problems, [], arch)
-            self.assertIn("wininet.dll", [d.lower() for d in dlls])
+            self.assertIn("user32.dll", [d.lower() for d in dlls])
 
 
 def make_certificate(directory, password):
