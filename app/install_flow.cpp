@@ -1,6 +1,7 @@
 #include "app/install_flow.h"
 
 #include "app/ui_texts.h"
+#include "worker/worker_rules.h"
 
 std::size_t InstallFlow::QueueDownload(const RowTexts& rows) {
   if (!AcceptsInstallRequest()) return 0;

@@ -14,16 +14,6 @@ const char16_t kEjectQuestion[] =
     u"Отключить ЗОР-70 сейчас?";
 const char16_t kNewReleaseHeader[] = u"Новая версия";
 
-const char16_t* InstallFailureText(int resultCode) {
-  switch (resultCode) {
-    case kInstallDownloadFailed: return u"Ошибка подключения к серверу загрузки.";
-    case kInstallNoScanner: return u"Сканер был отключен от порта USB.";
-    case kInstallUnpackFailed: return u"Ошибка загрузки модуля.";
-    case kInstallNotFound: return u"Модуль не найден.";
-    default: return nullptr;
-  }
-}
-
 const char16_t* InstallFinishedText(bool cancelled) {
   return cancelled ? u"Загрузка модуля отменена." : u"Загрузка произведена успешно.";
 }

@@ -8,8 +8,6 @@
 
 constexpr std::size_t kDisplayTextSize = 200;  // composed texts, in characters with terminator
 
-// The install result code's message, or null for success and unknown codes.
-const char16_t* InstallFailureText(int resultCode);
 // The message at the end of a queue that was worked off.
 const char16_t* InstallFinishedText(bool cancelled);
 // Static 1006 of the install progress dialog: "Был загружен ранее" for a

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace download {
 
@@ -17,6 +19,20 @@ inline bool IsWholeResponse(std::uint32_t status, bool lengthStated, std::uint64
                             std::uint64_t received) {
   if (status != kStatusOk) return false;
   return !lengthStated || received >= statedLength;
+}
+
+// "host:port" of an http or https URL, for the log of a server that could
+// not be reached: the port the URL names, else the scheme's.
+inline std::string UrlServer(std::string_view url) {
+  const std::size_t scheme = url.find("://");
+  const bool https = scheme == 5 && (url.substr(0, 5) == "https" || url.substr(0, 5) == "HTTPS");
+  std::string_view server = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  server = server.substr(0, server.find_first_of("/?#"));
+  if (const std::size_t at = server.rfind('@'); at != std::string_view::npos) server.remove_prefix(at + 1);
+  const std::size_t close = server.rfind(']');   // an IPv6 address holds colons of its own
+  const std::size_t colon = server.rfind(':');
+  const bool hasPort = colon != std::string_view::npos && (close == std::string_view::npos || colon > close);
+  return std::string(server) + (hasPort ? "" : https ? ":443" : ":80");
 }
 
 // Writes the received bytes through `write(const char* data, std::size_t

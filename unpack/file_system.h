@@ -96,9 +96,14 @@ void EmptyDirectory(const std::string& directory);
 // EmptyDirectory, then the directory itself.
 void RemoveDirectoryTree(const std::string& directory);
 
-// Writes a diagnostic where a developer looks: the debugger output on
-// Windows, standard error elsewhere.
+// Writes why an unpack failed (one line, no line break) where support
+// looks: the program's log and the debugger output on Windows, standard
+// error elsewhere.
 void DebugOutput(const char* text);
+
+// The system's error of the call that failed last on this thread, in words:
+// "error 112 (ERROR_DISK_FULL)" on Windows, the errno and its text elsewhere.
+std::string LastErrorText();
 
 unsigned long ProcessId();
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cassert>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,7 +19,7 @@ using unpack::kOutputPathSize;
 
 constexpr std::size_t kArchiveNameCopySize = 272;
 constexpr std::size_t kArchiveNameCopyLimit = 255;
-constexpr std::size_t kDiagnosticSize = 460;
+constexpr std::size_t kDiagnosticSize = 1024;
 constexpr std::size_t kCopyBufferSize = 8192;
 // A zip entry name is at most 0xFFFF bytes; one more keeps it terminated, so
 // the filter and the checks always see the whole name.
@@ -27,6 +28,23 @@ constexpr int kTempNameTries = 16;
 // "~zr" and eight hex digits, ".tmp"
 constexpr char kTempNamePattern[] = "~zr%04lx%04x.tmp";
 constexpr std::size_t kTempNameLength = 15;
+
+// Why the unpack failed, one line in words, naming the entry or file; the
+// caller's result code only says which kind of failure it was.
+void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Report(const char* format, ...) {
+  char text[kDiagnosticSize];
+  va_list arguments;
+  va_start(arguments, format);
+  const int n = std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  if (n >= 0) unpackfs::DebugOutput(text);
+}
+
+// What a minizip error means to support.
+void ReportArchiveError(const char* step, int err) {
+  Report("unpack: the archive is damaged or cannot be read (%s, minizip error %d)", step, err);
+}
 
 std::unique_ptr<char[]> Allocate(std::size_t size) {
   return std::unique_ptr<char[]>(new (std::nothrow) char[size]);
@@ -88,7 +106,7 @@ class TempFile {
 
 int ReadEntryInfo(unzFile archive, unz_file_info64* info, char* name) {
   const int err = unzGetCurrentFileInfo64(archive, info, name, kNameBufferSize, nullptr, 0, nullptr, 0);
-  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGetCurrentFileInfo\n", err);
+  if (err != UNZ_OK) ReportArchiveError("an entry's header", err);
   return err;
 }
 
@@ -99,15 +117,16 @@ int ReadEntryInfo(unzFile archive, unz_file_info64* info, char* name) {
 int RefuseEntry(const unz_file_info64& info, const char* name) {
   const unpack::NameFault fault = unpack::CheckEntryName(name, info.size_filename);
   if (fault != unpack::NameFault::None) {
-    std::printf("refusing '%s': %s\n", name, unpack::DescribeNameFault(fault));
+    Report("unpack: entry '%s' refused as unsafe: %s", name, unpack::DescribeNameFault(fault));
     return UNZ_BADZIPFILE;
   }
   if (info.flag & 1) {
-    std::printf("refusing '%s': encrypted\n", name);
+    Report("unpack: entry '%s' refused: it is encrypted", name);
     return UNZ_BADZIPFILE;
   }
   if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
-    std::printf("refusing '%s': compression method %lu\n", name, info.compression_method);
+    Report("unpack: entry '%s' refused: compression method %lu, neither stored nor deflated", name,
+           info.compression_method);
     return UNZ_BADZIPFILE;
   }
   return UNZ_OK;
@@ -121,7 +140,8 @@ bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const c
       unpack::FilePartOffset(outputPath) + kTempNameLength + 1 <= kOutputPathSize) {
     return true;
   }
-  std::printf("output path for '%s' is too long\n", name);
+  Report("unpack: entry '%s': its path under %s is too long (more than %lu bytes)", name, target,
+         static_cast<unsigned long>(kOutputPathSize - 1));
   return false;
 }
 
@@ -129,7 +149,7 @@ bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const c
 int RewindArchive(unzFile archive, std::uint64_t count) {
   if (count == 0) return UNZ_OK;  // minizip has no first entry to go to then
   const int err = unzGoToFirstFile(archive);
-  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGoToFirstFile\n", err);
+  if (err != UNZ_OK) ReportArchiveError("its first entry", err);
   return err;
 }
 
@@ -159,7 +179,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
     if (i + 1 < count) {
       err = unzGoToNextFile(archive);
       if (err != UNZ_OK) {
-        std::printf("error %d with zipfile in unzGoToNextFile\n", err);
+        ReportArchiveError("the next entry", err);
         return err;
       }
     }
@@ -170,12 +190,12 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
     case unpack::TotalVerdict::Fits:
       break;
     case unpack::TotalVerdict::OverLimit:
-      std::printf("refusing archive: its modules declare %" PRIu64 " bytes, the limit is %" PRIu64 "\n",
-                  total, unpack::kMaxDeclaredTotal);
+      Report("unpack: archive refused: its modules declare %" PRIu64 " KiB, over the limit of %" PRIu64 " KiB",
+             total / 1024, unpack::kMaxDeclaredTotal / 1024);
       return UNZ_BADZIPFILE;
     case unpack::TotalVerdict::OverFreeSpace:
-      std::printf("refusing archive: writing its modules needs %" PRIu64 " bytes, %" PRIu64 " are free\n",
-                  need.peak(), freeBytes);
+      Report("unpack: not enough room in %s: %" PRIu64 " KiB needed, %" PRIu64 " KiB free", target,
+             (need.peak() + 1023) / 1024, freeBytes / 1024);
       return UNZ_ERRNO;
   }
   return RewindArchive(archive, count);
@@ -193,17 +213,18 @@ int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, Ent
     std::strcat(nameCopy, ".zip");
     archive = unzOpen64(nameCopy);
   }
-  char diagnostic[kDiagnosticSize];
   if (archive == nullptr) {
-    std::snprintf(diagnostic, sizeof diagnostic, "Cannot open '%s' or '%s.zip'\n", archivePath, archivePath);
-    unpackfs::DebugOutput(diagnostic);
+    std::uint64_t size = 0;
+    if (unpackfs::ExistingFileSize(archivePath, &size)) {
+      Report("unpack: archive %s is no zip archive or cannot be read (%" PRIu64 " bytes)", archivePath, size);
+    } else {
+      Report("unpack: archive %s cannot be opened: there is no such file", archivePath);
+    }
     return 1;
   }
   ArchiveCloser closer(archive);
-  std::printf("%s opened\n", nameCopy);
   if (!unpackfs::EnterDirectory(targetDirectory)) {
-    std::snprintf(diagnostic, sizeof diagnostic, "Error changing into '%s', aborting\n", targetDirectory);
-    unpackfs::DebugOutput(diagnostic);
+    Report("unpack: folder %s cannot be entered: %s", targetDirectory, unpackfs::LastErrorText().c_str());
     return -1;
   }
   return ExtractEntriesWith(archive, targetDirectory, filter);
@@ -212,12 +233,12 @@ int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, Ent
 int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter filter) {
   unz_global_info64 global{};
   int err = unzGetGlobalInfo64(archive, &global);
-  if (err != UNZ_OK) std::printf("error %d with zipfile in unzGetGlobalInfo \n", err);
+  if (err != UNZ_OK) ReportArchiveError("its directory", err);
   const std::uint64_t count = global.number_entry;
 
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) {
-    std::printf("Error allocating memory\n");
+    Report("unpack: no memory");
     return UNZ_INTERNALERROR;
   }
   err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get());
@@ -234,7 +255,7 @@ int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter
     if (i + 1 < count) {
       err = unzGoToNextFile(archive);
       if (err != UNZ_OK) {
-        std::printf("error %d with zipfile in unzGoToNextFile\n", err);
+        ReportArchiveError("the next entry", err);
         return err;
       }
     }
@@ -255,7 +276,7 @@ int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
 int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) {
-    std::printf("Error allocating memory\n");
+    Report("unpack: no memory");
     return UNZ_INTERNALERROR;
   }
   unz_file_info64 info;
@@ -268,19 +289,18 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
 
   std::unique_ptr<char[]> buffer = Allocate(kCopyBufferSize);
   if (!buffer) {
-    std::printf("Error allocating memory\n");
+    Report("unpack: no memory");
     return UNZ_INTERNALERROR;
   }
   const std::size_t filePart = unpack::FilePartOffset(outputPath);
   if (outputPath[filePart] == '\0') {
-    std::printf("creating directory: %s\n", outputPath);
     unpackfs::MakeOneDirectory(outputPath);
     return UNZ_OK;
   }
 
   err = unzOpenCurrentFilePassword(archive, nullptr);
   if (err != UNZ_OK) {
-    std::printf("error %d with zipfile in unzOpenCurrentFilePassword\n", err);
+    Report("unpack: entry '%s' cannot be read: minizip error %d", name.get(), err);
     unzCloseCurrentFile(archive);
     return err;
   }
@@ -294,25 +314,23 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
     if (temp.Create(outputPath) != unpackfs::NewFileResult::Created) {
       // Not a skip: the caller would report a module as installed that
       // never reached the disk.
-      std::printf("error opening %s\n", outputPath);
-      const int closeErr = unzCloseCurrentFile(archive);
-      if (closeErr != UNZ_OK) std::printf("error %d with zipfile in unzCloseCurrentFile\n", closeErr);
+      Report("unpack: %s cannot be created: %s", outputPath, unpackfs::LastErrorText().c_str());
+      unzCloseCurrentFile(archive);
       return UNZ_ERRNO;
     }
   }
 
-  std::printf(" extracting: %s\n", outputPath);
   std::uint64_t written = 0;
   for (;;) {
     const int count = unzReadCurrentFile(archive, buffer.get(), kCopyBufferSize);
     if (count < 0) {
-      std::printf("error %d with zipfile in unzReadCurrentFile\n", count);
+      Report("unpack: entry '%s' cannot be unpacked: the archive is damaged (minizip error %d)", name.get(), count);
       err = count;
       break;
     }
     if (count == 0) break;
     if (!temp.file().Write(buffer.get(), static_cast<std::size_t>(count))) {
-      std::printf("error in writing extracted file\n");
+      Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
       err = UNZ_ERRNO;
       break;
     }
@@ -321,18 +339,18 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   // A scanner pulled out after "success" must hold the whole module: its
   // data reaches the device before the file replaces the old one.
   if (err == UNZ_OK && !temp.file().Flush()) {
-    std::printf("error in writing extracted file\n");
+    Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
     err = UNZ_ERRNO;
   }
   if (!temp.file().Close() && err == UNZ_OK) {
-    std::printf("error in writing extracted file\n");
+    Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
     err = UNZ_ERRNO;
   }
   // minizip checks the CRC only when every declared byte was read, so a
   // stream that ends early would otherwise pass unchecked.
   if (err == UNZ_OK && written != info.uncompressed_size) {
-    std::printf("error: '%s' ends after %" PRIu64 " of its %" PRIu64 " bytes\n", name.get(), written,
-                static_cast<std::uint64_t>(info.uncompressed_size));
+    Report("unpack: entry '%s' ends after %" PRIu64 " of its %" PRIu64 " bytes: the archive is damaged", name.get(),
+           written, static_cast<std::uint64_t>(info.uncompressed_size));
     err = UNZ_BADZIPFILE;
   }
 
@@ -343,12 +361,16 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   const std::uint32_t dosDateTime = static_cast<std::uint32_t>(info.dosDate);
   SetFileDateFromDos(temp.path(), dosDateTime);
   err = unzCloseCurrentFile(archive);
+  if (err == UNZ_CRCERROR) {
+    Report("unpack: entry '%s' fails its CRC check: the archive is damaged", name.get());
+    return err;
+  }
   if (err != UNZ_OK) {
-    std::printf("error %d with zipfile in unzCloseCurrentFile\n", err);
+    Report("unpack: entry '%s' cannot be read to its end: minizip error %d", name.get(), err);
     return err;
   }
   if (!unpackfs::MoveOver(temp.path(), outputPath)) {
-    std::printf("error moving into %s\n", outputPath);
+    Report("unpack: %s cannot be replaced: %s", outputPath, unpackfs::LastErrorText().c_str());
     return UNZ_ERRNO;
   }
   temp.Keep();
@@ -363,7 +385,7 @@ int MakeDirectoryPath(const char* path) {
   if (length == 0) return 0;
   std::unique_ptr<char[]> copy = Allocate(length + 1);
   if (!copy) {
-    std::printf("Error allocating memory\n");
+    Report("unpack: no memory");
     return UNZ_INTERNALERROR;
   }
   std::memcpy(copy.get(), path, length + 1);
@@ -375,7 +397,7 @@ int MakeDirectoryPath(const char* path) {
     const char saved = copy[i];
     copy[i] = '\0';
     if (unpackfs::MakeOneDirectory(copy.get()) == unpackfs::DirectoryResult::MissingParent) {
-      std::printf("couldn't create directory %s\n", copy.get());
+      Report("unpack: folder %s cannot be created: %s", copy.get(), unpackfs::LastErrorText().c_str());
       return 0;
     }
     copy[i] = saved;

@@ -75,3 +75,13 @@ bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::str
 bool IsPlainArchiveName(std::string_view archiveName) {
   return !archiveName.empty() && archiveName.find_first_of("\\/:") == std::string_view::npos;
 }
+
+const char16_t* InstallFailureText(int resultCode) {
+  switch (resultCode) {
+    case kInstallDownloadFailed: return u"Ошибка подключения к серверу загрузки.";
+    case kInstallNoScanner: return u"Сканер был отключен от порта USB.";
+    case kInstallUnpackFailed: return u"Ошибка загрузки модуля.";
+    case kInstallNotFound: return u"Модуль не найден.";
+    default: return nullptr;
+  }
+}

@@ -74,3 +74,8 @@ bool JoinBounded(char* out, std::size_t capacity, std::initializer_list<std::str
 // the package base URL, so a separator or a drive colon in it (which the
 // page may well carry) would place the download anywhere on the computer.
 bool IsPlainArchiveName(std::string_view archiveName);
+
+// The message the window shows for an install job's result code (worker
+// messages), or null for success and unknown codes. The worker names it in
+// the job's result line.
+const char16_t* InstallFailureText(int resultCode);

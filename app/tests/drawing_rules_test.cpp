@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ui_texts.h"
+#include "worker/worker_rules.h"
 
 namespace {
 

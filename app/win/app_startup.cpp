@@ -34,7 +34,7 @@ HWND CreateMainWindow(HINSTANCE instance, const std::string& catalogueHost) {
 }
 
 int RunMainWindow(HINSTANCE instance, int showCommand, const std::string& catalogueHost) {
-  LogProgramStart();
+  LogProgramStart(catalogueHost);
   LoadAppStrings(instance);
   RegisterMainWindowClass(instance);  // a failure shows as a failed creation
   HWND window = CreateMainWindow(instance, catalogueHost);

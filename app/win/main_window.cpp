@@ -76,11 +76,8 @@ bool PostToWorker(const MainWindowState& state, UINT message, WPARAM wParam, LPA
 
 void SetWaitCursor(bool waiting) { SetCursor(LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW)); }
 
-// The user's side of an install result: the code and the message it shows.
-void LogInstallResult(int code) {
-  const char16_t* text = InstallFailureText(code);
-  LogWideEvent(L"install: result code " + std::to_wstring(code) + L", " +
-               (text != nullptr ? L"\u00AB" + std::wstring(Wide(text)) + L"\u00BB" : std::wstring(L"no message")));
+void LogQueued(std::size_t count, const char* how) {
+  LogEvent("install queue: %zu %s queued by %s", count, count == 1 ? "module" : "modules", how);
 }
 
 // ---- install queue -------------------------------------------------------
@@ -91,7 +88,7 @@ void HandCurrentJobToWorker(MainWindowState& state) {
   if (!PostToWorker(state, WM_CT_INSTALL, static_cast<WPARAM>(request.releaseSelector),
                     reinterpret_cast<LPARAM>(&request))) {
     // No worker to report: give the job up as an unknown result would.
-    DebugText("Failed [WM_CT_INSTALL]\n");
+    LogFailure("install: the worker thread is not running, so the queue is given up");
     state.install.AbandonJob();
     if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
     state.progressDialog = nullptr;
@@ -113,13 +110,19 @@ void StartInstall(HWND window, MainWindowState& state) {
 void OnDownloadCommand(HWND window, MainWindowState& state) {
   if (state.finishPending) return;  // the last queue's dialog is still up
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
-  if (state.install.QueueDownload(rows) != 0) StartInstall(window, state);
+  const std::size_t queued = state.install.QueueDownload(rows);
+  if (queued == 0) return;
+  LogQueued(queued, "the download button");
+  StartInstall(window, state);
 }
 
 void OnModuleDoubleClick(HWND window, MainWindowState& state, const NMITEMACTIVATE& click) {
   if (state.finishPending) return;
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
-  if (state.install.QueueDoubleClick(rows, click.iItem) != 0) StartInstall(window, state);
+  const std::size_t queued = state.install.QueueDoubleClick(rows, click.iItem);
+  if (queued == 0) return;
+  LogQueued(queued, "a double-click");
+  StartInstall(window, state);
 }
 
 void AdvanceProgress(const MainWindowState& state) {
@@ -208,7 +211,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
     if (PostToWorker(state, WM_CT_START, 0, 0)) break;
     Sleep(kStartPostRetryMs);
     if (attempt == kStartPostAttempts) {
-      DebugText("Failed [WM_CT_START]\n");
+      LogFailure("start: the worker thread took no start message, so no refresh follows a device change");
       break;
     }
   }
@@ -332,7 +335,6 @@ void OnRefreshDone(HWND window, MainWindowState& state, WPARAM code, LPARAM stag
 
 void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refreshCode) {
   SetWaitCursor(false);
-  LogInstallResult(static_cast<int>(code));
   const InstallReport report = state.install.OnInstallDone(static_cast<int>(code), static_cast<int>(refreshCode));
   switch (report.step) {
     case InstallStep::kNextJob:

@@ -7,7 +7,7 @@
 
 void WinEjectPort::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
-void WinEjectPort::DebugOutput(const std::string& text) { DebugText(text.c_str()); }
+void WinEjectPort::DebugOutput(const std::string& text) { LogFailure("%s", text.c_str()); }
 
 namespace {
 
@@ -44,8 +44,9 @@ class NotingPort : public EjectPort {
 int EjectAndLog(const ScannerRecord& record, EjectPort& port) {
   NotingPort noting(port);
   const int result = EjectScannerWith(record, noting);
-  LogEvent("safe removal: scanner %lu, drive %c:, %d attempts, %s, last answer %04lX, veto type %lu",
+  LogEvent("safe removal: scanner %lu, drive %c:, %d %s, %s, last answer %04lX, veto type %lu",
            static_cast<unsigned long>(record.serialNumber), DriveLetterOf(record), noting.attempts,
+           noting.attempts == 1 ? "attempt" : "attempts",
            result == kEjectDone ? "removed" : "failed", static_cast<unsigned long>(noting.lastCode),
            static_cast<unsigned long>(noting.lastVeto));
   return result;

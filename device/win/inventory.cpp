@@ -7,6 +7,7 @@
 #include "core/win/text.h"
 #include "device/inventory.h"
 #include "device/win/scanner_device.h"
+#include "log/win/log.h"
 
 std::string AnsiDrive(const ScannerRecord& record) {
   std::wstring drive;
@@ -18,7 +19,11 @@ bool ReadScannerInventory(const ScannerRecord& record, ModuleCatalogue& catalogu
   // Without a drive the path would be "\Program Files" on the current
   // drive: some other disk's files, not the scanner's.
   const std::string drive = AnsiDrive(record);
-  if (drive.empty()) return false;
+  if (drive.empty()) {
+    LogFailure("inventory: scanner %lu has no drive letter: every module shows as new",
+               static_cast<unsigned long>(record.serialNumber));
+    return false;
+  }
 
   const std::string directory = drive + "\\Program Files";
   const std::string pattern = directory + "\\*.*";
@@ -29,7 +34,11 @@ bool ReadScannerInventory(const ScannerRecord& record, ModuleCatalogue& catalogu
 
   WIN32_FIND_DATAA entry;
   FindHandle listing(FindFirstFileA(pattern.c_str(), &entry));
-  if (!listing) return false;
+  if (!listing) {
+    LogFailure("inventory: module folder %s cannot be listed: %s; every module shows as new", directory.c_str(),
+               ErrorText(GetLastError()).c_str());
+    return false;
+  }
 
   const ReadModuleHeader readHeader = [&directory](const std::string& lowerName, unsigned char* buffer,
                                                    std::size_t capacity, std::size_t& bytesRead) {

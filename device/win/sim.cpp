@@ -48,8 +48,7 @@ std::vector<SimScanner> LoadScanners() {
   std::vector<std::size_t> badLines;
   std::vector<SimScanner> scanners = ParseSimScanners(text, &badLines);
   for (std::size_t line : badLines) {
-    const std::string note = "Sim scanners: line " + std::to_string(line) + " ignored\n";
-    DebugText(note.c_str());
+    LogFailure("simulated scanners: line %zu of the scanner file ignored", line);
   }
   return scanners;
 }

@@ -4,6 +4,7 @@
 
 #include "core/win/handles.h"
 #include "core/win/system_dlls.h"
+#include "core/win/text.h"
 #include "download/response_rules.h"
 #include "log/win/log.h"
 
@@ -20,7 +21,7 @@ void TraceLastResponse() {
   DWORD length = kResponseTextChars;
   if (sysdll::InternetGetLastResponseInfoW(&error, text, &length) && length > 0) {
     text[kResponseTextChars - 1] = L'\0';
-    DebugText(text);
+    LogFailure("server's last response: %s", AnsiFromWide(text).c_str());
   }
 }
 
@@ -39,6 +40,21 @@ bool HttpAnswer::IsWhole(std::uint64_t received) const {
   return opened && download::IsWholeResponse(status, lengthStated, length, received);
 }
 
+std::string HttpAnswer::Fault(const char* url) const {
+  if (!wininetOpened) return "WinINet cannot be opened: " + ErrorText(openError);
+  if (!opened) return "the server " + download::UrlServer(url) + " cannot be reached: " + ErrorText(openError);
+  const std::string bytes = std::to_string(received) + " bytes received";
+  if (readFailed) return "cut: a read failed after " + bytes + ": " + ErrorText(readError);
+  if (status != download::kStatusOk) {
+    return "HTTP status " + (status != 0 ? std::to_string(status) : std::string("unreadable")) + ", " + bytes;
+  }
+  if (lengthStated && received < length) {
+    return "short: " + std::to_string(received) + " of the " + std::to_string(length) + " bytes stated received";
+  }
+  if (received == 0) return "the server sent no data";
+  return {};
+}
+
 HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& receive) {
   HttpAnswer answer;
   InternetHandle root(sysdll::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
@@ -46,6 +62,7 @@ HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& 
     answer.openError = GetLastError();
     return answer;
   }
+  answer.wininetOpened = true;
   InternetHandle request(sysdll::InternetOpenUrlA(root.Get(), url, nullptr, 0, kOpenFlags, 0));
   if (!request) {
     answer.openError = GetLastError();
@@ -53,10 +70,15 @@ HttpAnswer HttpGet(const char* url, const std::function<void(const HttpRead&)>& 
     return answer;
   }
   answer.opened = true;
-  receive([&request](char* into, std::size_t most, std::size_t* got) {
+  receive([&request, &answer](char* into, std::size_t most, std::size_t* got) {
     DWORD count = 0;
     const BOOL ok = sysdll::InternetReadFile(request.Get(), into, static_cast<DWORD>(most), &count);
     *got = ok ? count : 0;
+    answer.received += *got;
+    if (!ok && !answer.readFailed) {
+      answer.readFailed = true;
+      answer.readError = GetLastError();
+    }
     return ok != FALSE;
   });
   ReadHead(request.Get(), answer);

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Reads at most `most` bytes of the body into `into`; false when the read
 // failed.
@@ -16,14 +17,21 @@ using HttpRead = std::function<bool(char* into, std::size_t most, std::size_t* g
 
 struct HttpAnswer {
   bool opened = false;  // false: no answer came (openError tells why)
+  bool wininetOpened = false;  // false: WinINet itself could not be opened
   DWORD openError = 0;
   DWORD status = 0;     // 0 when it could not be read
   bool lengthStated = false;
   DWORD length = 0;     // Content-Length, when stated
+  std::uint64_t received = 0;  // bytes the reads delivered
+  bool readFailed = false;     // a read failed (readError); none came after it
+  DWORD readError = 0;
 
   // The answer is the document asked for: status 200 and, when the server
   // stated a length, no byte short of it.
   bool IsWhole(std::uint64_t received) const;
+  // Why it is not, in words for the log, naming the server of `url` when it
+  // could not be reached; empty when nothing is wrong with the answer.
+  std::string Fault(const char* url) const;
 };
 
 // Opens `url` (ANSI) and hands `receive` the reader of its body. A failed

@@ -1,5 +1,7 @@
 #include "log/win/log.h"
 
+#include <wininet.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -23,6 +25,12 @@ class KeepLastError {
  private:
   DWORD error_;
 };
+
+// Another writer holds the lock for one append, well under a millisecond;
+// past this the line is dropped rather than the program held up.
+constexpr double kLockWaitSeconds = 0.002;
+
+thread_local std::string tLastFailure;
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[MAX_PATH] = {};
@@ -63,16 +71,27 @@ std::uint64_t FileSize(const std::wstring& path) {
 // the program before it measures or appends. Append-only access alone
 // would do on Windows, but Wine finds the end and writes in two steps, and
 // a second writer between them overwrites a line; the lock also keeps two
-// writers from both rotating. The lock goes with the handle.
+// writers from both rotating. The lock goes with the handle. Any program
+// can take that byte too, so the wait for it is bounded.
 FileHandle OpenLocked(const std::wstring& path) {
   FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return file;
-  OVERLAPPED beyond{};
-  beyond.OffsetHigh = 0x40000000;   // 4 EiB: no log gets there
-  if (!LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &beyond)) return FileHandle();
-  return file;
+  LARGE_INTEGER frequency{}, start{}, now{};
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  for (;;) {
+    OVERLAPPED beyond{};
+    beyond.OffsetHigh = 0x40000000;   // 4 EiB: no log gets there
+    if (LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &beyond)) return file;
+    QueryPerformanceCounter(&now);
+    if (GetLastError() != ERROR_LOCK_VIOLATION ||
+        static_cast<double>(now.QuadPart - start.QuadPart) > kLockWaitSeconds * static_cast<double>(frequency.QuadPart)) {
+      return FileHandle();
+    }
+    SwitchToThread();
+  }
 }
 
 void AppendLine(const std::string& line) {
@@ -91,21 +110,63 @@ void AppendLine(const std::string& line) {
   if (LogNeedsRotation(size, line.size()) && FileSize(path) == size) {
     const std::wstring older = folder + L"\\" + WideFromAnsi(kOlderLogFileName);
     // Renamed while still locked, so nobody appends to it meanwhile; the new
-    // file is locked before the old one is let go.
-    if (MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      FileHandle fresh = OpenLocked(path);
-      if (!fresh) return;
-      file = std::move(fresh);
-    }
+    // file is locked before the old one is let go. A file that cannot be
+    // renamed (the older one held open or read-only) stays at its cap.
+    if (!MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    FileHandle fresh = OpenLocked(path);
+    if (!fresh) return;
+    file = std::move(fresh);
+  } else if (LogNeedsRotation(size, line.size())) {
+    return;   // another writer rotated meanwhile, or could not
   }
   DWORD written = 0;
   WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-void LogUtf8(std::string_view event) {
+// Out of memory included, whatever fails drops the line and nothing else.
+void LogUtf8(std::string_view event) noexcept {
   KeepLastError keep;
-  AppendLine(FormatLogLine(Now(), HidePrivate(event)));
+  try {
+    AppendLine(FormatLogLine(Now(), HidePrivate(event)));
+  } catch (...) {
+  }
 }
+
+// The ANSI text of a printf-style call; empty when it cannot be formatted.
+std::string Format(const char* format, va_list arguments) {
+  char text[1024];
+  const int n = std::vsnprintf(text, sizeof text, format, arguments);
+  return n < 0 ? std::string() : std::string(text);
+}
+
+struct ErrorName {
+  DWORD code;
+  const char* name;
+};
+
+#define ZOR_ERROR(code) {code, #code}
+// The errors the program's file, device and network calls meet in a workshop.
+constexpr ErrorName kErrorNames[] = {
+    ZOR_ERROR(ERROR_FILE_NOT_FOUND), ZOR_ERROR(ERROR_PATH_NOT_FOUND), ZOR_ERROR(ERROR_ACCESS_DENIED),
+    ZOR_ERROR(ERROR_NOT_ENOUGH_MEMORY), ZOR_ERROR(ERROR_OUTOFMEMORY), ZOR_ERROR(ERROR_INVALID_DRIVE),
+    ZOR_ERROR(ERROR_WRITE_PROTECT), ZOR_ERROR(ERROR_NOT_READY), ZOR_ERROR(ERROR_CRC),
+    ZOR_ERROR(ERROR_WRITE_FAULT), ZOR_ERROR(ERROR_READ_FAULT), ZOR_ERROR(ERROR_GEN_FAILURE),
+    ZOR_ERROR(ERROR_SHARING_VIOLATION), ZOR_ERROR(ERROR_LOCK_VIOLATION), ZOR_ERROR(ERROR_HANDLE_DISK_FULL),
+    ZOR_ERROR(ERROR_DEV_NOT_EXIST), ZOR_ERROR(ERROR_FILE_EXISTS), ZOR_ERROR(ERROR_INVALID_PARAMETER),
+    ZOR_ERROR(ERROR_DISK_FULL), ZOR_ERROR(ERROR_INVALID_NAME), ZOR_ERROR(ERROR_MOD_NOT_FOUND),
+    ZOR_ERROR(ERROR_PROC_NOT_FOUND), ZOR_ERROR(ERROR_DIR_NOT_EMPTY), ZOR_ERROR(ERROR_ALREADY_EXISTS),
+    ZOR_ERROR(ERROR_FILENAME_EXCED_RANGE), ZOR_ERROR(ERROR_DIRECTORY), ZOR_ERROR(ERROR_IO_DEVICE),
+    ZOR_ERROR(ERROR_DEVICE_NOT_CONNECTED), ZOR_ERROR(ERROR_FILE_CORRUPT), ZOR_ERROR(ERROR_DISK_CORRUPT),
+    ZOR_ERROR(ERROR_INTERNET_OUT_OF_HANDLES), ZOR_ERROR(ERROR_INTERNET_TIMEOUT),
+    ZOR_ERROR(ERROR_INTERNET_INTERNAL_ERROR), ZOR_ERROR(ERROR_INTERNET_INVALID_URL),
+    ZOR_ERROR(ERROR_INTERNET_UNRECOGNIZED_SCHEME), ZOR_ERROR(ERROR_INTERNET_NAME_NOT_RESOLVED),
+    ZOR_ERROR(ERROR_INTERNET_OPERATION_CANCELLED), ZOR_ERROR(ERROR_INTERNET_CANNOT_CONNECT),
+    ZOR_ERROR(ERROR_INTERNET_CONNECTION_ABORTED), ZOR_ERROR(ERROR_INTERNET_CONNECTION_RESET),
+    ZOR_ERROR(ERROR_INTERNET_SEC_CERT_DATE_INVALID), ZOR_ERROR(ERROR_INTERNET_SEC_CERT_CN_INVALID),
+    ZOR_ERROR(ERROR_INTERNET_SECURITY_CHANNEL_ERROR), ZOR_ERROR(ERROR_HTTP_INVALID_SERVER_RESPONSE),
+    ZOR_ERROR(ERROR_HTTP_REDIRECT_FAILED),
+};
+#undef ZOR_ERROR
 
 std::string WindowsVersion() {
   // GetVersionExW answers what the manifest lets it; the kernel's own call
@@ -134,36 +195,64 @@ std::wstring LogFolder() {
 
 void LogEvent(const char* format, ...) {
   KeepLastError keep;
-  char text[1024];
-  va_list arguments;
-  va_start(arguments, format);
-  const int n = std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  if (n < 0) return;
-  LogUtf8(Utf8FromWide(WideFromAnsi(text)));
+  try {
+    va_list arguments;
+    va_start(arguments, format);
+    const std::string text = Format(format, arguments);
+    va_end(arguments);
+    LogUtf8(Utf8FromWide(WideFromAnsi(text)));
+  } catch (...) {
+  }
 }
 
 void LogWideEvent(std::wstring_view text) {
   KeepLastError keep;
-  LogUtf8(Utf8FromWide(text));
+  try {
+    LogUtf8(Utf8FromWide(text));
+  } catch (...) {
+  }
 }
 
-void LogProgramStart() {
+void LogFailure(const char* format, ...) {
+  KeepLastError keep;
+  try {
+    va_list arguments;
+    va_start(arguments, format);
+    std::string text = Format(format, arguments);
+    va_end(arguments);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    OutputDebugStringA((text + "\n").c_str());
+    tLastFailure = text;
+    LogUtf8(Utf8FromWide(WideFromAnsi(text)));
+  } catch (...) {
+  }
+}
+
+std::string LastFailure() {
+  try {
+    return tLastFailure;
+  } catch (...) {
+    return {};
+  }
+}
+
+void ForgetLastFailure() { tLastFailure.clear(); }
+
+std::string ErrorText(DWORD code) {
+  std::string text = "error " + std::to_string(code);
+  for (const ErrorName& known : kErrorNames) {
+    if (known.code == code) return text + " (" + known.name + ")";
+  }
+  return text;
+}
+
+void LogProgramStart(std::string_view catalogueHost) {
   SYSTEM_INFO system;
   GetNativeSystemInfo(&system);
   const char* machine = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? "x64" : "x86";
-  LogEvent("start: version %s, %u-bit build on %s Windows %s", ZOR_VERSION_TEXT,
-           static_cast<unsigned>(sizeof(void*) * 8), machine, WindowsVersion().c_str());
+  LogEvent("start: version %s, %u-bit build on %s Windows %s, catalogue host %.*s", ZOR_VERSION_TEXT,
+           static_cast<unsigned>(sizeof(void*) * 8), machine, WindowsVersion().c_str(),
+           static_cast<int>(catalogueHost.size()), catalogueHost.data());
 }
 
 void LogProgramEnd(int exitCode) { LogEvent("end: exit code %d", exitCode); }
-
-void DebugText(const char* text) {
-  OutputDebugStringA(text);
-  LogEvent("%s", text);
-}
-
-void DebugText(const wchar_t* text) {
-  OutputDebugStringW(text);
-  LogWideEvent(text);
-}

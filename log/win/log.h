@@ -2,8 +2,10 @@
 // line per event, for the user and for support. Each call opens the file,
 // appends one whole line with one write and closes it, on the caller's
 // thread, so two copies of the program (and our two threads) never tear
-// each other's lines. Whatever goes wrong with the file is ignored: the log
-// never changes what the program does, not even GetLastError.
+// each other's lines. Whatever goes wrong with the file, or with memory, is
+// ignored and the line dropped: the log never changes what the program does,
+// not even GetLastError, and never makes it wait more than a few
+// milliseconds for another writer.
 #pragma once
 
 #include <windows.h>
@@ -18,13 +20,24 @@ void LogEvent(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)))
 // One event, wide text (the texts the user is shown).
 void LogWideEvent(std::wstring_view text);
 
-// "start: version, architecture, Windows version" and "end: exit code".
-void LogProgramStart();
+// "start: version, architecture, Windows version, catalogue host" and
+// "end: exit code".
+void LogProgramStart(std::string_view catalogueHost);
 void LogProgramEnd(int exitCode);
 
-// The program's diagnostics: to the debugger output as before, and to the log.
-void DebugText(const char* text);
-void DebugText(const wchar_t* text);
+// A failure, in words that name its cause and its place (ANSI text,
+// printf-style): one line to the debugger output and to the log. The calling
+// thread keeps it as its last failure, which an install's result line
+// repeats. The program's one channel for diagnostics.
+void LogFailure(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+// The calling thread's last failure since it last forgot it; empty if none.
+std::string LastFailure();
+void ForgetLastFailure();
+
+// "error 112 (ERROR_DISK_FULL)": a Windows or WinINet error code, with its
+// name when it is one the program meets.
+std::string ErrorText(DWORD code);
 
 // The log's folder, "%APPDATA%\Zor70_Modules" expanded; empty without %APPDATA%.
 std::wstring LogFolder();

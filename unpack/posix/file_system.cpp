@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <string>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -103,7 +105,15 @@ bool RemoveEmptyDirectory(const char* path) { return rmdir(path) == 0; }
 
 bool RemoveLink(const char* path) { return unlink(path) == 0; }
 
-void DebugOutput(const char* text) { std::fputs(text, stderr); }
+void DebugOutput(const char* text) {
+  std::fputs(text, stderr);
+  std::fputc('\n', stderr);
+}
+
+std::string LastErrorText() {
+  const int error = errno;
+  return "errno " + std::to_string(error) + " (" + std::strerror(error) + ")";
+}
 
 unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 

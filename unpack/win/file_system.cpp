@@ -128,7 +128,9 @@ bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0
 // names is not touched), a file link with DeleteFileA.
 bool RemoveLink(const char* path) { return RemoveDirectoryA(path) != 0 || DeleteFileA(path) != 0; }
 
-void DebugOutput(const char* text) { DebugText(text); }
+void DebugOutput(const char* text) { LogFailure("%s", text); }
+
+std::string LastErrorText() { return ErrorText(GetLastError()); }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/win/handles.h"
 #include "device/win/scanner_device.h"
@@ -44,28 +45,51 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
 
 // Test unpack into the temporary unpack directory, which is emptied before
 // (whatever an earlier run left there would stand in the way) and again
-// after, whatever the outcome. True when the archive unpacked cleanly.
+// after, whatever the outcome. True when the archive unpacked cleanly and
+// gave at least one module file: a package without one would install
+// nothing and still be reported as installed.
 bool TestArchive(const WorkerState& state, const char* archivePath) {
   WriteStatus(state.mainWindow, kStatusPartStep, kTextTesting);
   ClearTempDirectory(state.tempUnpackPath);
   const int result = ExtractArchive(archivePath, state.tempUnpackPath);
   LogEvent("install: test unpack of %s: %s (code %d)", archivePath, result == 0 ? "passed" : "failed", result);
-  const bool sound = result == 0;
+  bool sound = result == 0;
+  std::vector<unpackfs::DirectoryEntry> unpacked;
+  if (sound && unpackfs::ListDirectory(state.tempUnpackPath, &unpacked) && unpacked.empty()) {
+    LogFailure("install: package %s holds no module file (no entry with .z70 or .sys in its name)", archivePath);
+    sound = false;
+  }
   ClearTempDirectory(state.tempUnpackPath);
   return sound;
+}
+
+// A failed unpack onto the scanner: when its drive is gone, the scanner was
+// pulled out during the job, which the unpacker's own line cannot tell.
+void NoteScannerGone(const ScannerRecord& scanner) {
+  const std::string root = AnsiDrive(scanner) + "\\";
+  if (GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  LogFailure("install: scanner %lu was pulled out during the job: its drive %s is gone (%s)",
+             static_cast<unsigned long>(scanner.serialNumber), root.c_str(), ErrorText(GetLastError()).c_str());
 }
 
 JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char* name) {
   const HWND mainWindow = state.mainWindow;
   const CatalogueSlot& slot = state.catalogue;
   ModuleRelease release;
-  if (!slot || !FindNewRelease(*slot, name, release)) return {kInstallNotFound, 0};
+  if (!slot || !FindNewRelease(*slot, name, release)) {
+    LogFailure("install: %s: the catalogue offers no new release of it", name);
+    return {kInstallNotFound, 0};
+  }
   WriteStatus(mainWindow, kStatusPartStep, kTextLoadingModule);
-  if (releaseSelector != kReleaseSelectorNewest || release.archiveName.empty()) return {kInstallNotFound, 0};
+  if (releaseSelector != kReleaseSelectorNewest || release.archiveName.empty()) {
+    LogFailure("install: %s: its release names no archive", name);
+    return {kInstallNotFound, 0};
+  }
   // The page may name an archive "..\..\somewhere\x": such a release has no
   // place in the module cache and is not installable.
   if (!IsPlainArchiveName(release.archiveName)) {
-    DebugText("install: archive name is not a plain file name\n");
+    LogFailure("install: %s: the catalogue names the archive '%s', which is no plain file name", name,
+               release.archiveName.c_str());
     return {kInstallNotFound, 0};
   }
 
@@ -77,7 +101,8 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
   char url[kJobPathSize];
   if (!JoinBounded(archivePath, sizeof archivePath, {state.moduleCachePath, release.archiveName, ".zip"}) ||
       !JoinBounded(url, sizeof url, {state.packageBaseUrl, release.archiveName, ".zip"})) {
-    DebugText("install: archive path or package URL too long\n");
+    LogFailure("install: %s: the module cache path or the package URL of archive %s is over %zu bytes", name,
+               release.archiveName.c_str(), sizeof archivePath - 1);
     return {kInstallNotFound, 0};
   }
 
@@ -100,17 +125,26 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
 
   // The table as the last refresh left it: a scanner pulled out since then
   // shows as a failed unpack below.
-  if (state.scanners.count == 0) return {kInstallNoScanner, 0};
-  const ScannerRecord* scanner = SelectedScanner(state.scanners);
-  if (scanner == nullptr) return {kInstallNoScanner, 0};
+  const ScannerRecord* scanner = state.scanners.count == 0 ? nullptr : SelectedScanner(state.scanners);
+  if (scanner == nullptr) {
+    LogFailure("install: %s: no scanner attached", name);
+    return {kInstallNoScanner, 0};
+  }
 
   WriteStatus(mainWindow, kStatusPartStep, kTextUnpacking);
   LogEvent("install: unpacking onto scanner %lu, drive %c:", static_cast<unsigned long>(scanner->serialNumber),
            DriveLetterOf(*scanner));
   char target[kJobPathSize];
-  const bool unpacked = FormatTargetDirectory(*scanner, target) && ExtractArchive(archivePath, target) == 0;
+  if (!FormatTargetDirectory(*scanner, target)) {
+    LogFailure("install: scanner %lu has no drive letter", static_cast<unsigned long>(scanner->serialNumber));
+    return {kInstallUnpackFailed, 0};
+  }
+  const int unpacked = ExtractArchive(archivePath, target);
   LeaveUnpackTarget(state.moduleCachePath, state.tempUnpackPath);
-  if (!unpacked) return {kInstallUnpackFailed, 0};
+  if (unpacked != 0) {
+    NoteScannerGone(*scanner);
+    return {kInstallUnpackFailed, 0};
+  }
 
   return {kInstallOk, RefreshAndReport(mainWindow, state)};
 }
@@ -126,8 +160,9 @@ void RunInstallJob(WorkerState& state, WPARAM releaseSelector, LPARAM request) {
     std::memcpy(name, source, strnlen(source, sizeof name - 1));
   }
 
+  ForgetLastFailure();
   const JobOutcome outcome = InstallModule(state, releaseSelector, name);
-  LogEvent("install: %s ended, install code %d, refresh code %d", name, outcome.install, outcome.refresh);
+  LogInstallEnd(name, outcome.install, outcome.refresh, LastFailure());
   PostMessageW(state.mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
                static_cast<LPARAM>(outcome.refresh));
 }

@@ -71,8 +71,11 @@ bool ClaimTempUnpackFolder(char (&path)[MAX_PATH], FileHandle* lock) {
   // The lock comes first: a folder without one is fair game to a sweep.
   *lock = FileHandle(CreateFileA((parent + name + kLockSuffix).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!*lock) DebugText(("temporary folder: lock not taken, error " + std::to_string(GetLastError()) + "\n").c_str());
-  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  if (!*lock) LogFailure("temporary unpack folder: its lock is not taken: %s", ErrorText(GetLastError()).c_str());
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    LogFailure("temporary unpack folder %s cannot be created: %s", folder.c_str(), ErrorText(GetLastError()).c_str());
+    return false;
+  }
   std::memcpy(path, folder.c_str(), folder.size() + 1);
   return true;
 }

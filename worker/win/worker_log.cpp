@@ -3,8 +3,10 @@
 #include <string>
 
 #include "catalogue/module_rows.h"
+#include "core/win/text.h"
 #include "log/win/log.h"
 #include "worker/messages.h"
+#include "worker/worker_rules.h"
 
 namespace {
 
@@ -15,6 +17,17 @@ const char* RefreshOutcome(int code) {
     case kRefreshNoCatalogue: return "catalogue not downloaded or without modules";
     case kRefreshNoScanner: return "no scanner attached";
     case kRefreshNoMemory: return "no memory for the catalogue";
+    default: return "unknown";
+  }
+}
+
+const char* InstallOutcome(int code) {
+  switch (code) {
+    case kInstallOk: return "installed";
+    case kInstallDownloadFailed: return "the package could not be downloaded or saved";
+    case kInstallNoScanner: return "no scanner to install onto";
+    case kInstallUnpackFailed: return "the package failed its test or could not be unpacked onto the scanner";
+    case kInstallNotFound: return "the catalogue holds no installable release of it";
     default: return "unknown";
   }
 }
@@ -49,4 +62,18 @@ void LogInstallRelease(const ModuleCatalogue& catalogue, const char* name, const
   const std::string version = system ? FormatSystemVersion(release.version) : FormatModuleVersion(release.version);
   LogEvent("install: %s, release %s of %s, archive %s.zip", name, version.c_str(),
            FormatReleaseDate(release.date).c_str(), release.archiveName.c_str());
+}
+
+void LogInstallEnd(const char* name, int installCode, int refreshCode, const std::string& cause) {
+  if (installCode == kInstallOk) {
+    LogEvent("install: %s installed (code 0); refresh code %d (%s)", name, refreshCode, RefreshOutcome(refreshCode));
+    return;
+  }
+  std::wstring line = WideFromAnsi(std::string("install: ") + name + " failed: " + InstallOutcome(installCode) +
+                                   " (code " + std::to_string(installCode) + ")" +
+                                   (cause.empty() ? std::string() : ": " + cause) + "; shown ");
+  const char16_t* shown = InstallFailureText(installCode);
+  line += shown != nullptr ? L"\u00AB" + std::wstring(shown, shown + std::char_traits<char16_t>::length(shown)) + L"\u00BB"
+                           : L"no message";
+  LogWideEvent(line);
 }

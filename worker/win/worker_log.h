@@ -10,3 +10,8 @@ void LogRefreshEnd(int refreshCode, const ScannerTable& table, const ModuleCatal
 
 // "install: DIAG_A, release 1.0.0.1 of 12.05.2014, archive DIAG_A.zip".
 void LogInstallRelease(const ModuleCatalogue& catalogue, const char* name, const ModuleRelease& release);
+
+// The job's one result line: "install: DIAG_A installed (code 0); refresh
+// code 0 (done)", or "install: PRG_B failed: the package could not be
+// downloaded or saved (code 1): <the job's last failure>; shown «...»".
+void LogInstallEnd(const char* name, int installCode, int refreshCode, const std::string& cause);

@@ -15,16 +15,18 @@
 namespace {
 
 // Expands `pattern` into `path` and creates that directory. A failure keeps
-// the path as it was and is not reported: it shows later as a failed
+// the path as it was; past its line in the log it shows as a failed
 // download or unpack.
-void SetUpDirectory(const char* pattern, char (&path)[MAX_PATH]) {
+void SetUpDirectory(const char* place, const char* pattern, char (&path)[MAX_PATH]) {
   // The ANSI expansion may ask for one byte more than it writes.
   char expanded[MAX_PATH + 1] = {};
   const DWORD needed = ExpandEnvironmentStringsA(pattern, expanded, sizeof expanded);
   if (needed != 0 && needed <= sizeof expanded && strnlen(expanded, sizeof expanded) < MAX_PATH) {
     std::memcpy(path, expanded, MAX_PATH);
   }
-  CreateDirectoryA(path, nullptr);   // an existing directory fails harmlessly
+  if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    LogFailure("%s %s cannot be created: %s", place, path, ErrorText(GetLastError()).c_str());
+  }
 }
 
 void HandleRequest(WorkerState& state, const MSG& message) {
@@ -54,8 +56,10 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   MSG message;
   PeekMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerFirstMessage, PM_NOREMOVE);
 
-  SetUpDirectory(("%APPDATA%\\" + std::string(kModuleCacheFolder) + "\\").c_str(), state.moduleCachePath);
-  SetUpDirectory(("%TEMP%\\" + std::string(kTempUnpackFolder) + "\\").c_str(), state.tempUnpackPath);
+  SetUpDirectory("module cache", ("%APPDATA%\\" + std::string(kModuleCacheFolder) + "\\").c_str(),
+                 state.moduleCachePath);
+  SetUpDirectory("temporary unpack folder", ("%TEMP%\\" + std::string(kTempUnpackFolder) + "\\").c_str(),
+                 state.tempUnpackPath);
   // Two copies may run at once: each tests its archives in a folder of its own.
   FileHandle tempLock;
   const bool ownTempFolder = ClaimTempUnpackFolder(state.tempUnpackPath, &tempLock);

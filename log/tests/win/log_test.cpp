@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/win/handles.h"
 #include "log/log_rules.h"
 #include "testing/test_files.h"
 
@@ -50,7 +51,7 @@ TEST_F(LogFileTest, FolderIsMadeAndTheErrorCodeKept) {
   ASSERT_TRUE(DeleteFileW(LogPath().c_str()));
   ASSERT_TRUE(CreateDirectoryW(LogPath().c_str(), nullptr));
   SetLastError(ERROR_FILE_NOT_FOUND);
-  DebugText("Cannot open 'x'\n");
+  LogFailure("unpack: archive x cannot be opened");
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
@@ -72,6 +73,25 @@ TEST_F(LogFileTest, RotatesWhenTheNextLineWouldPassTheLimit) {
   EXPECT_TRUE(Read(L"zormanager.log.1") == full);
   EXPECT_EQ(Read().size(), line.size());
   EXPECT_EQ(Read().substr(19), " x\r\n");
+
+  // An older file that cannot be replaced (held open by a viewer, or
+  // read-only): the line is dropped and the log stays under its cap.
+  for (const bool readOnly : {false, true}) {
+    ASSERT_TRUE(zortest::WriteWholeFile(LogPath(), full));
+    FileHandle viewer;
+    if (readOnly) {
+      ASSERT_TRUE(SetFileAttributesW(LogPath(L"zormanager.log.1").c_str(), FILE_ATTRIBUTE_READONLY));
+    } else {
+      viewer = FileHandle(CreateFileW(LogPath(L"zormanager.log.1").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(viewer);
+    }
+    LogEvent("x");
+    LogFailure("y");
+    EXPECT_TRUE(Read() == full) << (readOnly ? "read-only" : "held open");
+    EXPECT_LE(Read().size(), kLogRotateBytes);
+    SetFileAttributesW(LogPath(L"zormanager.log.1").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 // Started twice by the test below with ZOR_LOG_WRITER set; not a test of its own.
