@@ -181,29 +181,35 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
   RECT client{};
   GetClientRect(window, &client);
   if (CreateStatusBar(window) == nullptr || CreateModuleListView(window, client) == nullptr ||
-      CreatePanelControls(window) == nullptr)
+      CreatePanelControls(window) == nullptr) {
+    LogFailure("start: the window's controls cannot be created: %s", ErrorText(GetLastError()).c_str());
     return -1;
+  }
 
   state.newReleaseArrow = BitmapHandle(LoadBitmapW(gInstance, MAKEINTRESOURCEW(IDB_NEW_RELEASE_ARROW)));
-  if (!state.newReleaseArrow) return -1;
   state.typeIcons = BitmapHandle(LoadBitmapW(gInstance, MAKEINTRESOURCEW(IDB_TYPE_ICONS)));
-  if (!state.typeIcons) return -1;
   state.normalFont = CreateTahoma(14, FW_NORMAL);
-  if (!state.normalFont) return -1;
   state.boldFont = CreateTahoma(16, FW_BOLD);
-  if (!state.boldFont) return -1;
+  if (!state.newReleaseArrow || !state.typeIcons || !state.normalFont || !state.boldFont) {
+    LogFailure("start: the window's bitmaps or fonts cannot be made: %s", ErrorText(GetLastError()).c_str());
+    return -1;
+  }
   SendDlgItemMessageW(window, IDC_DOWNLOAD_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(state.boldFont.Get()), 0);
 
   state.workerStart.mainWindow = window;
   state.worker = ThreadHandle(CreateThread(nullptr, 0, WorkerThread, &state.workerStart, 0, &state.workerId));
   if (!state.worker) {
+    LogFailure("start: the worker thread cannot be started: %s", ErrorText(GetLastError()).c_str());
     state.workerId = 0;
     return -1;
   }
 
   const INT_PTR answer = DialogBoxParamW(gInstance, MAKEINTRESOURCEW(IDD_WAIT), nullptr, ConnectionDialogProc,
                                          reinterpret_cast<LPARAM>(&state.connectionDialog));
-  if (answer == kConnectionCancelled) return -1;
+  if (answer == kConnectionCancelled) {
+    LogEvent("start: cancelled by the user in the connection dialog");
+    return -1;
+  }
   ShowWindow(window, SW_HIDE);
   SetForegroundWindow(window);
 

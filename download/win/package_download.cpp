@@ -50,7 +50,8 @@ bool DownloadPackage(const char* url, const char* filePath, const PackageProgres
         const BOOL ok = WriteFile(file.Get(), data, static_cast<DWORD>(size), &count, nullptr);
         *written = count;
         if (!ok) writeFault = ErrorText(GetLastError());
-        else if (count < size) writeFault = "only " + std::to_string(count) + " of " + std::to_string(size) + " bytes written";
+        else if (count < size)
+          writeFault = "only " + std::to_string(count) + " of " + std::to_string(size) + " bytes written, the disk is full";
         return ok != FALSE;
       },
       [&file, filePath] {

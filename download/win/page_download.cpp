@@ -41,13 +41,13 @@ unsigned DownloadCatalogue(const std::string& host, ModuleCatalogue& catalogue, 
       total += got;
     }
   });
+  if (total == kPageBufferSize) {
+    LogFailure("catalogue: page %s not taken: it is over %zu bytes", url.c_str(), kPageBufferSize - 1);
+    return 0;
+  }
   // An error page is no module list, and half a list is worse than none.
   if (!answer.IsWhole(total) || answer.readFailed || total == 0) {
     LogFailure("catalogue: page %s not taken: %s", url.c_str(), answer.Fault(url.c_str()).c_str());
-    return 0;
-  }
-  if (total == kPageBufferSize) {
-    LogFailure("catalogue: page %s not taken: it is over %zu bytes", url.c_str(), kPageBufferSize - 1);
     return 0;
   }
   buffer[total] = '\0';

@@ -28,7 +28,7 @@ class KeepLastError {
 
 // Another writer holds the lock for one append, well under a millisecond;
 // past this the line is dropped rather than the program held up.
-constexpr double kLockWaitSeconds = 0.002;
+constexpr double kLockWaitSeconds = 0.004;
 
 thread_local std::string tLastFailure;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/log_causes.h"
 #include "unpack/file_system.h"
 #include "unpack/tests/test_sandbox.h"
 
@@ -17,6 +18,7 @@
 #else
 #include <windows.h>
 
+#include "log/win/log.h"
 #include "unpack/win/file_system.h"
 #endif
 
@@ -24,6 +26,8 @@ namespace {
 
 using namespace unpacktest;
 using Files = std::vector<std::string>;
+using zortest::Cause;
+using zortest::Logged;
 
 struct Stamp {
   int year, month, day, hour, minute, second;
@@ -33,9 +37,20 @@ constexpr Stamp kDrvDate{2019, 11, 2, 8, 4, 10};
 
 class UnpackTest : public ::testing::Test {
  protected:
+  // Keeps the unpacker's last reason, as support reads it.
   int Extract(const std::string& archive) {
-    return ExtractArchive(ArchivePath(archive).c_str(), box.target().c_str());
+#ifdef _WIN32
+    ForgetLastFailure();
+    const int result = ExtractArchive(ArchivePath(archive).c_str(), box.target().c_str());
+    reason_ = LastFailure();
+#else
+    ::testing::internal::CaptureStderr();
+    const int result = ExtractArchive(ArchivePath(archive).c_str(), box.target().c_str());
+    reason_ = ::testing::internal::GetCapturedStderr();
+#endif
+    return result;
   }
+  std::string reason_;
   std::string Content(const std::string& relative) {
     std::string bytes;
     EXPECT_TRUE(ReadFileBytes(box.InTarget(relative), &bytes)) << relative;
@@ -270,6 +285,7 @@ TEST_F(UnpackTest, MissingTargetFailsAndClosesTheArchive) {
 TEST_F(UnpackTest, ChecksumMismatchLeavesTheOldModule) {
   ASSERT_TRUE(WriteFileBytes(box.InTarget("mod.z70"), "old release"));
   EXPECT_EQ(Extract("crc.zip"), UNZ_CRCERROR);
+  EXPECT_TRUE(Logged(reason_, Cause::kCrc));
   EXPECT_EQ(Content("mod.z70"), "old release");
   EXPECT_EQ(box.TargetFiles(), Files{"mod.z70"});
 }
@@ -311,12 +327,14 @@ TEST_F(UnpackTest, DataEndingBeforeItsDeclaredSizeIsRefused) {
 struct Refusal {
   const char* archive;
   int result;
+  Cause cause = Cause::kUnsafeEntry;
 };
 
 class RefusalTest : public UnpackTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusalTest, RefusesTheArchiveBeforeWriting) {
   EXPECT_EQ(Extract(GetParam().archive), GetParam().result);
+  EXPECT_TRUE(Logged(reason_, GetParam().cause));
   EXPECT_EQ(box.Listing(), Files{"t"});
 #ifdef _WIN32
   for (const char* outside : {"C:\\zor70-unpack-abs.z70", "C:\\zor70-unpack-drive.z70",
@@ -349,7 +367,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"name_nul.zip", UNZ_BADZIPFILE},
         // ".z70" only behind the NUL: the filter reads the whole name.
         Refusal{"name_nul_hidden.zip", UNZ_BADZIPFILE},
-        Refusal{"long_module.zip", UNZ_ERRNO}));
+        Refusal{"long_module.zip", UNZ_ERRNO, Cause::kPathTooLong}));
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, RefusalTest,
@@ -357,7 +375,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"encrypted_7z_zipcrypto.zip", UNZ_BADZIPFILE},
                       Refusal{"encrypted_7z_aes.zip", UNZ_BADZIPFILE},
                       Refusal{"bzip2.zip", UNZ_BADZIPFILE}, Refusal{"lzma.zip", UNZ_BADZIPFILE},
-                      Refusal{"bomb.zip", UNZ_BADZIPFILE}, Refusal{"declared_huge.zip", UNZ_BADZIPFILE}));
+                      Refusal{"bomb.zip", UNZ_BADZIPFILE, Cause::kDeclaredOverLimit},
+                      Refusal{"declared_huge.zip", UNZ_BADZIPFILE, Cause::kDeclaredOverLimit}));
 
 // The output path buffer holds 260 bytes: a 190-byte name fits below a
 // 68-byte target (259 bytes and the terminator) and not below a 69-byte one.
@@ -382,6 +401,7 @@ TEST_F(PathLimitTest, PathOf259BytesFits) {
 TEST_F(PathLimitTest, PathOf260BytesIsAnError) {
   UseTargetOfLength(69);
   EXPECT_EQ(Extract("name_190.zip"), UNZ_ERRNO);
+  EXPECT_TRUE(Logged(reason_, Cause::kPathTooLong));
   EXPECT_EQ(box.TargetFiles(), Files{});
   ExpectNothingOutside();
 }

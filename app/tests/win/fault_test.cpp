@@ -15,9 +15,12 @@
 #include <sstream>
 
 #include "app/tests/win/app_fixture.h"
+#include "testing/log_causes.h"
 
 namespace apptest {
 namespace {
+
+using zortest::Cause;
 
 using Strings = std::vector<std::string>;
 
@@ -100,6 +103,7 @@ TEST_F(FaultTest, CatalogueServerDownAtStartUpThenBack) {
   ASSERT_TRUE(StartAppAndWait());
   ASSERT_TRUE(WaitForBoxes(1));
   EXPECT_EQ(Boxes()[0].text, L"Ошибка подключения к интернету.");
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kServerUnreachable));
   EXPECT_TRUE(WaitFor([&] { return Rows() == 0 && StatusText(0) == L"Оффлайн"; }));
   EXPECT_FALSE(DownloadEnabled());
 
@@ -118,6 +122,7 @@ TEST_P(PackageStatusTest, ErrorStatusStopsTheQueueAndTheNextTryWorks) {
   EXPECT_EQ(Try(), kNoServer);
   EXPECT_FALSE(CacheHolds(L"DIAG_A.zip"));
   ExpectUntouched();
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kPackageStatus));
 
   ServeGoodPackage();
   EXPECT_EQ(Try(), kInstalled);
@@ -134,6 +139,7 @@ TEST_F(FaultTest, ServerDyingMidDownloadLosesNothing) {
   EXPECT_EQ(Try(), kNoServer);
   EXPECT_FALSE(CacheHolds(L"DIAG_A.zip"));
   ExpectUntouched();
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kPackageShort));
 
   // While the server is down the download fails...
   StopServer();
@@ -196,17 +202,26 @@ TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
   EXPECT_EQ(Try(), kBadModule);
   EXPECT_TRUE(ScannerBytes(L'R', L"M1.z70") == entries[1].second);
   EXPECT_EQ(ScannerBytes(L'R', L"DIAG_B.z70"), "<missing>");
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoRoom));
 }
 
+// Garbage, then a zip without a module file (which would install nothing):
+// each fails its test, and the next try fetches the package again.
 TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
   ServePackage("DIAG_A", RandomBytes(64 * 1024, 11));
   ASSERT_TRUE(StartAppAndWait());
   EXPECT_EQ(Try(), kBadModule);
   ExpectUntouched();
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoZip));
+
+  ServePackage("DIAG_A", StoredZip({{"readme.txt", "not a module"}}));
+  EXPECT_EQ(Try(), kBadModule);
+  ExpectUntouched();
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoModuleFile));
 
   ServeGoodPackage();
   EXPECT_EQ(Try(), kInstalled);
-  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A", "DIAG_A"}));
+  EXPECT_EQ(PackageRequests(), (Strings{"DIAG_A", "DIAG_A", "DIAG_A"}));
   ExpectInstalled();
 }
 
@@ -217,6 +232,7 @@ TEST_F(FaultTest, ScannerDiskGoneAsTheUnpackStartsFailsWithoutHarm) {
   AtStep(kUnpacking, [&] { MoveFileW(disk.c_str(), away.c_str()); });
   EXPECT_EQ(Try(), kBadModule);
   EXPECT_TRUE(AppRunning());
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kScannerPulled));
 
   ASSERT_TRUE(MoveFileW(away.c_str(), disk.c_str()));
   ExpectUntouched();
@@ -246,6 +262,7 @@ TEST_F(FaultTest, ModuleThatCannotBeReplacedDuringTheUnpackIsLeftAsItWas) {
   EXPECT_EQ(ScannerListing(L'R'), (std::set<std::wstring>{L"DIAG_A.z70", L"shared.z70"}));
   EXPECT_TRUE(ScannerBytes(L'R', L"DIAG_A.z70") == module_);
   EXPECT_EQ(ScannerBytes(L'R', L"shared.z70"), kOldShared);
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kScannerFileNotReplaced));
 
   holder.reset();
   EXPECT_EQ(Try(), kInstalled);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/tests/win/app_fixture.h"
+#include "testing/log_causes.h"
 #include "worker/messages.h"
 
 namespace apptest {
@@ -219,6 +220,7 @@ TEST_F(InstallTest, CancelThenFailureShowsTheErrorAndNoCancelMessage) {
   EXPECT_EQ(Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
   Settle();
   EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_TRUE(zortest::Logged(LogText(), zortest::Cause::kCancelled));
 }
 
 // Each failing install result code stops the queue with its own message.

@@ -2,6 +2,8 @@
 // process; the progress messages go to a real (message-only) window and are
 // read back from its queue.
 #include "download/win/package_download.h"
+#include "log/win/log.h"
+#include "testing/log_causes.h"
 
 #include <windows.h>
 
@@ -16,6 +18,9 @@
 #include "testing/test_http_server.h"
 
 namespace {
+
+using zortest::Cause;
+using zortest::Logged;
 
 constexpr UINT kProgress = WM_APP + 1;
 
@@ -122,6 +127,7 @@ TEST_F(PackageDownloadTest, OneByteOverTheLimitFailsAndLeavesTheOldFile) {
   ASSERT_TRUE(zortest::WriteWholeFile(zortest::Widen(file_), "older package"));
   EXPECT_FALSE(Download("/size/8387585.zip"));
   EXPECT_EQ(FileContent(), "older package");
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPackageOverLimit));
   const std::vector<WPARAM> kb = Kilobytes();
   ASSERT_FALSE(kb.empty());
   EXPECT_EQ(kb.back(), 8191u);
@@ -149,11 +155,13 @@ TEST_F(PackageDownloadTest, RefusedConnectionWritesNoFile) {
   EXPECT_FALSE(DownloadTo(url));
   EXPECT_FALSE(FileExists());
   EXPECT_TRUE(Progress().empty());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kServerUnreachable));
 }
 
 TEST_F(PackageDownloadTest, DroppedConnectionWritesNoFile) {
   EXPECT_FALSE(Download("/dropped.zip"));
   EXPECT_FALSE(FileExists());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPackageShort));
   const std::vector<WPARAM> kb = Kilobytes();
   ASSERT_FALSE(kb.empty());
   EXPECT_EQ(kb.back(), 4u);
@@ -167,11 +175,13 @@ TEST_F(PackageDownloadTest, ChunkedPackageCutByAResetWritesNoFile) {
       "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nTransfer-Encoding: chunked\r\n\r\n2000\r\n" + part);
   EXPECT_FALSE(DownloadTo(server.url("/cut.zip")));
   EXPECT_FALSE(FileExists());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPackageCut));
 }
 
 TEST_F(PackageDownloadTest, ErrorPageWritesNoFile) {
   EXPECT_FALSE(Download("/missing.zip"));
   EXPECT_FALSE(FileExists());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPackageStatus));
 }
 
 TEST_F(PackageDownloadTest, RedirectionIsNotFollowedNorStored) {
@@ -189,11 +199,13 @@ TEST_F(PackageDownloadTest, FullDiskFailsAndLeavesNoFile) {
   file_ = small.pathA() + "\\mod.zip";
   EXPECT_FALSE(Download("/size/200000.zip"));
   EXPECT_FALSE(FileExists());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kCacheFileNotWritten));
 }
 
 TEST_F(PackageDownloadTest, FileThatCannotBeCreatedFails) {
   file_ = dir_.pathA() + "\\no-such-folder\\mod.zip";
   EXPECT_FALSE(Download("/size/2000.zip"));
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kCacheFileNotCreated));
   EXPECT_EQ(requests_, 1);
   EXPECT_EQ(Kilobytes(), (std::vector<WPARAM>{1, 1}));
 }

@@ -9,10 +9,15 @@
 
 #include "catalogue/catalogue_page.h"
 #include "download/win/page_download.h"
+#include "log/win/log.h"
+#include "testing/log_causes.h"
 #include "testing/catalogue_builders.h"
 #include "testing/test_http_server.h"
 
 namespace {
+
+using zortest::Cause;
+using zortest::Logged;
 
 constexpr char kPagePath[] = "/index.php";
 constexpr char kKeptBaseUrl[] = "http://earlier.example/kept/";
@@ -116,12 +121,22 @@ TEST_F(DownloadCatalogueTest, RefusedConnectionGivesNothing) {
   ASSERT_NE(port, 0);
   host_ = "127.0.0.1:" + std::to_string(port);
   ExpectNothingFetched(Download());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kServerUnreachable));
 }
 
 TEST_F(DownloadCatalogueTest, NotFoundPageGivesNothing) {
   ServePage("<html><body><h1>404 Not Found</h1>modlist<br>nothing here<br></body></html>", 404);
   Start();
   ExpectNothingFetched(Download());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPageStatus));
+}
+
+// A proxy's or a captive portal's page answers 200 as well.
+TEST_F(DownloadCatalogueTest, PageWithoutModuleLinesGivesNothing) {
+  ServePage("<html><body>Вход в сеть: введите пароль</body></html>");
+  Start();
+  ExpectNothingFetched(Download());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPageNoModules));
 }
 
 TEST_F(DownloadCatalogueTest, ServerErrorWithAWholePageGivesNothing) {
@@ -163,6 +178,7 @@ TEST_F(DownloadCatalogueTest, PageFarOverTheBufferIsRefused) {
   ServePage(PageOfSize(3 * kPageBufferSize));
   Start();
   ExpectNothingFetched(Download());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPageOverLimit));
 }
 
 // The connection drops in the middle of the third module line after the
@@ -196,6 +212,7 @@ TEST_F(DownloadCatalogueTest, ChunkedPageCutByAResetGivesNothing) {
                                   chunk(page.substr(0, 3000), 3000) + "\r\n" + chunk(page.substr(3000), 2000));
   host_ = server.url("").substr(7);
   ExpectNothingFetched(Download());
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kPageCut));
 }
 
 }  // namespace

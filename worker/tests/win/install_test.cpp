@@ -4,11 +4,14 @@
 #include <cstring>
 
 #include "device/win/scanner_device.h"
+#include "testing/log_causes.h"
 #include "worker/tests/win/worker_fixture.h"
 #include "worker/win/worker.h"
 
 namespace workertest {
 namespace {
+
+using zortest::Cause;
 
 const std::wstring kLookingUp = L"Поиск информации о новых модулях";
 const std::wstring kLoadingModule = L"Загрузка модуля";
@@ -182,6 +185,7 @@ TEST_F(Install, DownloadThatFailsItsTestStaysCachedUntilTheNextTry) {
   const std::string broken = "<html>not a zip archive</html>";
   ServePackage("DIAG01_1234", broken);
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoZip));
   std::string cached;
   ASSERT_TRUE(zortest::ReadWholeFile(CachedArchive(L"DIAG01_1234"), &cached));
   EXPECT_EQ(cached, broken);
@@ -210,6 +214,7 @@ TEST_F(Install, NoScannerGivesTwoAfterTheArchiveIsCached) {
 
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallNoScanner, 0));
   ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoScanner));
   EXPECT_TRUE(zortest::FileExists(CachedArchive(L"DIAG01_1234")));
   EXPECT_FALSE(zortest::FileExists(ScannerFile(L'J', L"DIAG01_1234.z70")));
   const auto steps = StepTexts();
@@ -248,6 +253,7 @@ TEST_F(Install, UnknownModuleOrNothingNewGivesFourWithoutDownloading) {
   // Only selector 1 installs.
   EXPECT_EQ(InstallAndWait("DIAG01", 2), Result(kInstallNotFound, 0));
   ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoRelease));
   EXPECT_EQ(PackageRequests("DIAG01_1234") + PackageRequests("MEAS02_0501"), 0);
   EXPECT_TRUE(window_->Messages(WM_CT_PROGRESS).empty());
   EXPECT_EQ(StepTexts(), Texts({L"Поиск информации о новых модулях", L"",                      // not in the catalogue
@@ -271,6 +277,7 @@ TEST_F(Install, UnpackOntoAMissingDiskGivesThree) {
   StartWithScanner({ScannerLine(kSerialA, 'Q')});   // Q: is mapped nowhere
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
   ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kScannerPulled));
   EXPECT_TRUE(zortest::FileExists(CachedArchive(L"DIAG01_1234")));
   char current[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, current);
@@ -285,6 +292,7 @@ TEST_F(Install, ScannerWithoutADriveNeverUnpacksOntoTheCurrentDrive) {
   SetCurrentDirectoryW(L"C:\\");
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
   ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoDriveLetter));
   EXPECT_FALSE(zortest::FileExists(stray));
   DeleteFileW(stray.c_str());
 }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "device/win/scanner_device.h"
+#include "testing/log_causes.h"
 #include "worker/tests/win/worker_fixture.h"
 #include "worker/win/worker.h"
 
@@ -51,6 +52,20 @@ TEST_F(Lifecycle, StartMakesTheTwoDirectoriesAndClearsTheStatusAfterEveryMessage
   // The copy's own temporary folder goes with it.
   EXPECT_EQ(GetFileAttributesW(TempUnpackDir().c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(GetFileAttributesW(root_.Child(L"temp\\ZorManager").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Files where the temporary unpack folder and the scanner's module folder
+// belong: the worker still starts and refreshes, and the log names both.
+TEST_F(Lifecycle, FoldersThatCannotBeMadeOrListedAreLogged) {
+  ASSERT_TRUE(zortest::WriteWholeFile(root_.Child(L"temp\\ZorManager"), "a file"));
+  SetScanners({ScannerLine(kSerialA, 'J')});
+  ASSERT_TRUE(zortest::WriteWholeFile(DiskDir(L'J') + L"\\Program Files", "a file"));
+  SetPage(StandardPage());
+  StartWorker();
+  ASSERT_TRUE(WaitForRefreshes(1));
+  ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), zortest::Cause::kTempFolderNotCreated));
+  EXPECT_TRUE(zortest::Logged(LogText(), zortest::Cause::kInventoryNotListed));
 }
 
 TEST_F(Lifecycle, StopWithRemovalEjectsTheSelectedScanner) {

@@ -64,6 +64,8 @@ class WorkerTest : public ::testing::Test {
   std::wstring DiskDir(wchar_t letter) const;
   std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
   std::wstring CacheDir() const { return root_.Child(L"appdata\\Zor70_Modules"); }
+  // The log the worker wrote; read once it has stopped.
+  std::string LogText() const { return zortest::FileText(CacheDir() + L"\\zormanager.log"); }
   // This copy's own folder inside %TEMP%\ZorManager.
   std::wstring TempUnpackDir() const {
     return root_.Child(L"temp\\ZorManager\\" + std::to_wstring(GetCurrentProcessId()));
