@@ -67,7 +67,8 @@ def problems(path, machine):
         if dll.lower() not in WINDOWS7_DLLS:
             found.append("imports %s, which a clean Windows 7 SP1 does not have" % dll)
         elif dll in normal and dll.lower() not in KNOWN_DLLS:
-            found.append("imports %s at start, where a DLL of that name beside the program is loaded instead" % dll)
+            found.append("imports %s at start, where a DLL of that name beside the program is loaded instead"
+                         % dll.lower())
     return normal + ["%s (delay-load)" % dll for dll in delayed], found
 
 

@@ -10,6 +10,7 @@
 #include "device/discovery.h"
 #include "device/win/scanner_device.h"
 #include "device/win/types.h"
+#include "log/win/log.h"
 
 namespace {
 
@@ -108,7 +109,10 @@ bool DiscoverScanners(ScannerTable& table) {
   table.count = 0;
   DevInfoList list(sysdll::SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-  if (!list) return false;
+  if (!list) {
+    LogFailure("discovery: the list of disks cannot be had from SetupAPI: %s", ErrorText(GetLastError()).c_str());
+    return false;
+  }
   SetupApiSource source(list.Get());
   FillScannerTable(source, table);
   return true;
