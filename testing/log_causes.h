@@ -1,6 +1,5 @@
-// What the log must say for each failure the fault tests provoke: support
-// reads these lines alone, so each names the cause in words and the place.
-// Portable: the unpacker's native suite checks its reasons too.
+// What the log must say for each failure the fault tests provoke, read as
+// support reads it, alone: the cause in words, and the place. Portable.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,32 +9,10 @@
 namespace zortest {
 
 enum class Cause {
-  kServerUnreachable,   // host and port, the WinINet error by name
-  kPageStatus,
-  kPageCut,             // a read failed part-way
-  kPageOverLimit,
-  kPageNoModules,       // a proxy's or a login page
-  kPackageStatus,
-  kPackageShort,        // fewer bytes than the server stated
-  kPackageCut,
-  kPackageOverLimit,
-  kCacheFileNotCreated,
-  kCacheFileNotWritten,
-  kNoZip,
-  kCrc,
-  kUnsafeEntry,
-  kPathTooLong,
-  kDeclaredOverLimit,   // the modules' declared sizes, a zip bomb
-  kNoModuleFile,
-  kTempFolderNotCreated,
-  kNoRoom,              // needed and free, in KiB
-  kScannerFileNotReplaced,
-  kNoDriveLetter,
-  kScannerPulled,
-  kNoScanner,
-  kNoRelease,
-  kInventoryNotListed,
-  kCancelled,
+  kServerUnreachable, kPageStatus, kPageCut, kPageOverLimit, kPageNoModules, kPackageStatus, kPackageShort,
+  kPackageCut, kPackageOverLimit, kCacheFileNotCreated, kCacheFileNotWritten, kNoZip, kCrc, kUnsafeEntry,
+  kPathTooLong, kDeclaredOverLimit, kNoModuleFile, kTempFolderNotCreated, kNoRoom, kScannerFileNotReplaced,
+  kNoDriveLetter, kScannerPulled, kNoScanner, kNoRelease, kInventoryNotListed, kCancelled, kCount
 };
 
 // Passes when `log` (the log file's text, or one failure line) holds a line

@@ -491,7 +491,12 @@ HWND AppTest::DownloadHeld(const std::string& archive) {
 
 bool AppTest::CancelDownload(HWND dialog) {
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  return WaitFor([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)); });
+  // The dialog posts its notice to the window; a message the test sends
+  // next would overtake it, which no user's click can.
+  return WaitFor([&] {
+    return !IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)) &&
+           LogText().find("install: cancelled by the user") != std::string::npos;
+  });
 }
 
 HWND AppTest::FindTemplateDialog(bool progress) {

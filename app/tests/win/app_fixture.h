@@ -141,7 +141,8 @@ class AppTest : public ::testing::Test {
   // progress dialog, once the held request has arrived (null if it did not),
   // stays open until LetGo.
   HWND DownloadHeld(const std::string& archive);
-  // Presses the progress dialog's Cancel and waits until the button is disabled.
+  // Presses the progress dialog's Cancel and waits until the button is
+  // disabled and the window has dropped the queue (its log line tells).
   bool CancelDownload(HWND dialog);
 
   // Top-level dialogs of the UI thread made from template IDD_WAIT.

@@ -313,14 +313,12 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
 // ---- the log -------------------------------------------------------------------
 
 // What a test's log and the sample in log/README.md have in common: the
-// times, the test server's port, the build and the Windows it ran on, and a
-// process id in a temporary folder vary from run to run.
+// times, the test server's port, the build and the Windows it ran on vary.
 std::string Comparable(std::string log) {
   for (const auto& [pattern, stand_in] : std::vector<std::pair<std::regex, const char*>>{
            {std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d )"), "TIME "},
            {std::regex(R"(127\.0\.0\.1:\d+)"), "127.0.0.1:PORT"},
            {std::regex(R"(\d\d-bit build on x(64|86) Windows [\d.]+)"), "BUILD"},
-           {std::regex(R"(ZorManager\\\d+)"), "ZorManager\\PID"},
            {std::regex("\r"), ""}}) {
     log = std::regex_replace(log, pattern, stand_in);
   }
@@ -341,8 +339,8 @@ std::string ReadmeSample() {
 
 // One install that works and one that fails: the log, read alone, tells
 // both, every line dated, the user's own folders only as %APPDATA% and
-// %TEMP%. It is the sample the log's README shows, which cannot drift: on a
-// change, this test prints the new sample.
+// %TEMP%. It is the sample the log's README shows (so the two cannot drift:
+// on a change, this test prints the new sample).
 TEST_F(FaultTest, LogTellsAnInstallAndAFailedInstallAsTheReadmeShows) {
   SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B", "2.1.3")}));
   FailPackage("PRG_B", 404);
@@ -355,10 +353,6 @@ TEST_F(FaultTest, LogTellsAnInstallAndAFailedInstallAsTheReadmeShows) {
 
   const std::string log = LogText();
   EXPECT_EQ(Comparable(log), Comparable(ReadmeSample())) << "the sample for log/README.md:\n" << log;
-  std::istringstream lines(log);
-  std::string line;
-  const std::regex dated(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d .*\r)");
-  while (std::getline(lines, line)) EXPECT_TRUE(std::regex_match(line, dated)) << line;
   EXPECT_EQ(log.find(zortest::Narrow(root_.path())), std::string::npos) << log;
 }
 
