@@ -25,14 +25,13 @@ Result Missing(Result failed) {
 
 }  // namespace
 
-bool RestrictDllSearchToSystemFolder() {
+void RestrictDllSearchToSystemFolder() {
   using SetDirectories = BOOL(WINAPI*)(DWORD);
   const auto setDirectories = reinterpret_cast<SetDirectories>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-  if (setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+  if (setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   // Without it, at least the current folder leaves the search order.
   SetDllDirectoryW(L"");
-  return false;
 }
 
 HMODULE LoadFromSystemFolder(const wchar_t* name) {

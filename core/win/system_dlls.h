@@ -22,9 +22,9 @@ namespace sysdll {
 
 // First thing in WinMain: every later load by name, the program's own and
 // those of Windows' components inside it, then searches the system folder
-// alone. Returns false on a Windows 7 without KB2533623, which lacks the
-// call; the loads below do not depend on it.
-bool RestrictDllSearchToSystemFolder();
+// alone. A Windows 7 without KB2533623 lacks the call and only loses the
+// current folder from the search; the loads below do not depend on it.
+void RestrictDllSearchToSystemFolder();
 
 // The DLL of that name from the system folder (SysWOW64 for a 32-bit
 // program on 64-bit Windows), loaded once and kept.

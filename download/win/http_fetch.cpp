@@ -36,8 +36,9 @@ void ReadHead(HINTERNET request, HttpAnswer& answer) {
 
 }  // namespace
 
-bool HttpAnswer::IsWhole(std::uint64_t received) const {
-  return opened && download::IsWholeResponse(status, lengthStated, length, received);
+bool HttpAnswer::IsWhole() const {
+  return opened && !readFailed && received > 0 &&
+         download::IsWholeResponse(status, lengthStated, length, received);
 }
 
 std::string HttpAnswer::Fault(const char* url) const {

@@ -26,11 +26,11 @@ struct HttpAnswer {
   bool readFailed = false;     // a read failed (readError); none came after it
   DWORD readError = 0;
 
-  // The answer is the document asked for: status 200 and, when the server
-  // stated a length, no byte short of it.
-  bool IsWhole(std::uint64_t received) const;
+  // The answer is the document asked for: status 200, some body, no read
+  // failed and, when the server stated a length, no byte short of it.
+  bool IsWhole() const;
   // Why it is not, in words for the log, naming the server of `url` when it
-  // could not be reached; empty when nothing is wrong with the answer.
+  // could not be reached; empty when it is whole.
   std::string Fault(const char* url) const;
 };
 

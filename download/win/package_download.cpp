@@ -25,7 +25,7 @@ bool DownloadPackage(const char* url, const char* filePath, const PackageProgres
   });
   // An error page, or a body cut short, is not the package. The reading
   // stops one piece past the limit, with no read failed.
-  if (total == 0 || !answer.IsWhole(total)) {
+  if (total == 0 || !answer.IsWhole()) {
     const bool overLimit = answer.opened && !answer.readFailed && answer.received > package::kSizeLimit;
     LogFailure("download: %s: %s", url,
                overLimit ? ("over the size limit of " + std::to_string(package::kSizeLimit) + " bytes").c_str()

@@ -46,7 +46,7 @@ unsigned DownloadCatalogue(const std::string& host, ModuleCatalogue& catalogue, 
     return 0;
   }
   // An error page is no module list, and half a list is worse than none.
-  if (!answer.IsWhole(total) || answer.readFailed || total == 0) {
+  if (!answer.IsWhole()) {
     LogFailure("catalogue: page %s not taken: %s", url.c_str(), answer.Fault(url.c_str()).c_str());
     return 0;
   }

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -132,11 +133,19 @@ void LogUtf8(std::string_view event) noexcept {
   }
 }
 
-// The ANSI text of a printf-style call; empty when it cannot be formatted.
-std::string Format(const char* format, va_list arguments) {
-  char text[1024];
-  const int n = std::vsnprintf(text, sizeof text, format, arguments);
-  return n < 0 ? std::string() : std::string(text);
+// The ANSI text of a printf-style call, cut at the buffer's end; false when
+// it cannot be formatted. Allocates nothing, so the caller's va_end is sure.
+using FormatBuffer = char[1024];
+bool Format(FormatBuffer& text, const char* format, va_list arguments) {
+  return std::vsnprintf(text, sizeof text, format, arguments) >= 0;
+}
+
+// Every LogEvent and LogFailure line: ANSI text.
+void LogAnsi(const char* text) noexcept {
+  try {
+    LogUtf8(Utf8FromWide(WideFromAnsi(text)));
+  } catch (...) {
+  }
 }
 
 struct ErrorName {
@@ -195,14 +204,12 @@ std::wstring LogFolder() {
 
 void LogEvent(const char* format, ...) {
   KeepLastError keep;
-  try {
-    va_list arguments;
-    va_start(arguments, format);
-    const std::string text = Format(format, arguments);
-    va_end(arguments);
-    LogUtf8(Utf8FromWide(WideFromAnsi(text)));
-  } catch (...) {
-  }
+  FormatBuffer text;
+  va_list arguments;
+  va_start(arguments, format);
+  const bool formatted = Format(text, format, arguments);
+  va_end(arguments);
+  if (formatted) LogAnsi(text);
 }
 
 void LogWideEvent(std::wstring_view text) {
@@ -215,17 +222,21 @@ void LogWideEvent(std::wstring_view text) {
 
 void LogFailure(const char* format, ...) {
   KeepLastError keep;
+  FormatBuffer text;
+  va_list arguments;
+  va_start(arguments, format);
+  const bool formatted = Format(text, format, arguments);
+  va_end(arguments);
+  if (!formatted) return;
+  for (std::size_t n = std::strlen(text); n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r'); --n) text[n - 1] = '\0';
+  OutputDebugStringA(text);
+  OutputDebugStringA("\n");
   try {
-    va_list arguments;
-    va_start(arguments, format);
-    std::string text = Format(format, arguments);
-    va_end(arguments);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    OutputDebugStringA((text + "\n").c_str());
     tLastFailure = text;
-    LogUtf8(Utf8FromWide(WideFromAnsi(text)));
   } catch (...) {
+    tLastFailure.clear();
   }
+  LogAnsi(text);
 }
 
 std::string LastFailure() {
