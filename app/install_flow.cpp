@@ -3,20 +3,35 @@
 #include "app/ui_texts.h"
 #include "worker/worker_rules.h"
 
-std::size_t InstallFlow::QueueDownload(const RowTexts& rows) {
+std::size_t InstallFlow::QueueDownload(const RowTexts& rows, std::uint32_t scannerSerial) {
   if (!AcceptsInstallRequest()) return 0;
+  scannerSerial_ = scannerSerial;
+  untried_.clear();
   return ApplyDownloadRule(queue_, rows);
 }
 
-std::size_t InstallFlow::QueueDoubleClick(const RowTexts& rows, int row) {
+std::size_t InstallFlow::QueueDoubleClick(const RowTexts& rows, int row, std::uint32_t scannerSerial) {
   if (!AcceptsInstallRequest()) return 0;
+  scannerSerial_ = scannerSerial;
+  untried_.clear();
   return ApplyDoubleClickRule(queue_, current_, rows, row);
 }
 
 void InstallFlow::TakeNextJob() {
   queue_.TakeFront(current_);
+  current_.scannerSerial = scannerSerial_;
   jobWithWorker_ = true;
 }
+
+void InstallFlow::DropQueue() {
+  for (std::size_t i = 0; i < queue_.Count(); ++i) {
+    if (!untried_.empty()) untried_ += ", ";
+    untried_ += queue_.At(i).name;
+  }
+  queue_.Clear();
+}
+
+void InstallFlow::OnCancel() { DropQueue(); }
 
 CloseDecision InstallFlow::OnCloseRequest() {
   if (!queue_.Empty()) return CloseDecision::kRefuse;
@@ -31,7 +46,7 @@ InstallReport InstallFlow::OnInstallDone(int resultCode, int refreshCode) {
   InstallReport report;
   jobWithWorker_ = false;
   if (resultCode == kInstallOk && refreshCode == kRefreshNoCatalogue) {
-    queue_.Clear();
+    DropQueue();
     report.step = InstallStep::kStopped;
   } else if (resultCode == kInstallOk) {
     if (queue_.Empty()) {
@@ -41,7 +56,7 @@ InstallReport InstallFlow::OnInstallDone(int resultCode, int refreshCode) {
       report.step = InstallStep::kNextJob;
     }
   } else if (const char16_t* text = InstallFailureText(resultCode)) {
-    queue_.Clear();
+    DropQueue();
     report.step = InstallStep::kStopped;
     report.failureText = text;
   }
@@ -53,7 +68,7 @@ InstallReport InstallFlow::OnInstallDone(int resultCode, int refreshCode) {
 }
 
 void InstallFlow::AbandonJob() {
-  queue_.Clear();
+  DropQueue();
   jobWithWorker_ = false;
   closeHeld_ = false;
 }

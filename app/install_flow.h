@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "app/install_queue.h"
 
@@ -49,18 +51,22 @@ class InstallFlow {
   bool AcceptsScannerSelection() const { return queue_.Empty(); }
 
   // Fills the queue for the download command. Returns its length (0 when
-  // the request is refused or nothing is new).
-  std::size_t QueueDownload(const RowTexts& rows);
+  // the request is refused or nothing is new). Every job of the queue goes
+  // to the scanner of `scannerSerial`, the one marked now, and to no other.
+  std::size_t QueueDownload(const RowTexts& rows, std::uint32_t scannerSerial = kNoScannerSerial);
   // Fills the queue for a double-click on `row`.
-  std::size_t QueueDoubleClick(const RowTexts& rows, int row);
+  std::size_t QueueDoubleClick(const RowTexts& rows, int row, std::uint32_t scannerSerial = kNoScannerSerial);
 
-  // Moves the front request into the current one; the job is then with the
-  // worker. The queue must not be empty.
+  // Moves the front request into the current one, aimed at the queue's
+  // scanner; the job is then with the worker. The queue must not be empty.
   void TakeNextJob();
 
   CloseDecision OnCloseRequest();
   // WM_CT_CANCEL: the queued modules are dropped, the running job goes on.
-  void OnCancel() { queue_.Clear(); }
+  void OnCancel();
+  // The modules of this queue that a cancel or a failure dropped: "A, B",
+  // or "none".
+  std::string untried() const { return untried_.empty() ? "none" : untried_; }
   // `refreshCode`: that of the refresh that followed a successful job. A
   // refresh that found no catalogue has shown its own message; the queue
   // stops after that module, since every later job would find nothing.
@@ -69,8 +75,13 @@ class InstallFlow {
   void AbandonJob();
 
  private:
+  // Keeps the names of the dropped modules for the queue's end line.
+  void DropQueue();
+
   InstallQueue queue_;
   InstallRequest current_{};
+  std::uint32_t scannerSerial_ = kNoScannerSerial;
+  std::string untried_;
   bool jobWithWorker_ = false;
   bool closeHeld_ = false;
 };

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -55,5 +56,8 @@ void ExpectSameRecords(const std::vector<ModuleRecord>& got, const std::vector<M
 // A system component's file: its version words at bytes 16, 20 and 24 (as
 // far as `size` reaches).
 std::string SystemFile(std::uint32_t v1, std::uint32_t v2, std::uint32_t v3, std::size_t size = 64);
+
+// A zip archive with stored (uncompressed) entries, dated 12 May 2014.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace zortest

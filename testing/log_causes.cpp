@@ -41,6 +41,9 @@ constexpr const char* kWords[] = {
     R"(install: \S+: the catalogue offers no new release of it)",
     R"(inventory: module folder [A-Z]:\\Program Files cannot be listed: .*every module shows as new)",
     R"(install: cancelled by the user)",
+    R"(download: module cache file .+\.zip cannot be replaced, another program holds it: )" ZOR_NAMED_ERROR,
+    R"(install: cached archive .+\.zip failed its test and cannot be deleted: )" ZOR_NAMED_ERROR,
+    R"(install: no temporary unpack folder of this copy's own to test .+\.zip in)",
 };
 static_assert(sizeof kWords / sizeof kWords[0] == static_cast<std::size_t>(Cause::kCount), "words for every cause");
 

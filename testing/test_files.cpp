@@ -167,4 +167,16 @@ bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::wstring> FilesIn(const std::wstring& dir) {
+  std::vector<std::wstring> files;
+  WIN32_FIND_DATAW entry;
+  const HANDLE listing = FindFirstFileW((dir + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return files;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(entry.cFileName);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  return files;
+}
+
 }  // namespace zortest

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace zortest {
 
@@ -73,6 +74,8 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes);
 // The file's bytes, or `missing` when it cannot be read.
 std::string FileText(const std::wstring& path, const std::string& missing = "<missing>");
 bool FileExists(const std::wstring& path);
+// Files (not directories) directly inside `dir`.
+std::vector<std::wstring> FilesIn(const std::wstring& dir);
 // Deletes a directory tree; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);
 

@@ -68,6 +68,9 @@ bool MoveOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
 // The size of the regular file at `path`; false when there is none.
 bool ExistingFileSize(const char* path, std::uint64_t* size);
+// Whether the file at `path` can be opened for reading now (another
+// program may hold it unshared); the error stays for LastErrorText.
+bool CanReadFile(const char* path);
 
 // Bytes available to this process on the volume holding `directory`.
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);

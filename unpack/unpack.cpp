@@ -41,9 +41,23 @@ void Report(const char* format, ...) {
   if (n >= 0) unpackfs::DebugOutput(text);
 }
 
+using unpack::Blame;
+
+// Marks whose fault a failure is and passes its code on.
+int Blamed(Blame& blame, Blame who, int code) {
+  blame = who;
+  return code;
+}
+
 // What a minizip error means to support.
-void ReportArchiveError(const char* step, int err) {
+int ReportArchiveError(Blame& blame, const char* step, int err) {
   Report("unpack: the archive is damaged or cannot be read (%s, minizip error %d)", step, err);
+  return Blamed(blame, Blame::kArchive, err);
+}
+
+int ReportNoMemory(Blame& blame) {
+  Report("unpack: no memory");
+  return Blamed(blame, Blame::kTarget, UNZ_INTERNALERROR);
 }
 
 std::unique_ptr<char[]> Allocate(std::size_t size) {
@@ -104,30 +118,29 @@ class TempFile {
   bool kept_ = false;
 };
 
-int ReadEntryInfo(unzFile archive, unz_file_info64* info, char* name) {
+int ReadEntryInfo(unzFile archive, unz_file_info64* info, char* name, Blame& blame) {
   const int err = unzGetCurrentFileInfo64(archive, info, name, kNameBufferSize, nullptr, 0, nullptr, 0);
-  if (err != UNZ_OK) ReportArchiveError("an entry's header", err);
-  return err;
+  return err == UNZ_OK ? err : ReportArchiveError(blame, "an entry's header", err);
 }
 
 // What minizip lets through but must not reach the disk: names that leave the
 // target or that Windows cannot hold, encrypted data (minizip without a
 // password hands out the cipher text as if it were plain) and methods other
 // than stored and deflated (minizip hands those out raw, unchecked).
-int RefuseEntry(const unz_file_info64& info, const char* name) {
+int RefuseEntry(const unz_file_info64& info, const char* name, Blame& blame) {
   const unpack::NameFault fault = unpack::CheckEntryName(name, info.size_filename);
   if (fault != unpack::NameFault::None) {
     Report("unpack: entry '%s' refused as unsafe: %s", name, unpack::DescribeNameFault(fault));
-    return UNZ_BADZIPFILE;
+    return Blamed(blame, Blame::kArchive, UNZ_BADZIPFILE);
   }
   if (info.flag & 1) {
     Report("unpack: entry '%s' refused: it is encrypted", name);
-    return UNZ_BADZIPFILE;
+    return Blamed(blame, Blame::kArchive, UNZ_BADZIPFILE);
   }
   if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
     Report("unpack: entry '%s' refused: compression method %lu, neither stored nor deflated", name,
            info.compression_method);
-    return UNZ_BADZIPFILE;
+    return Blamed(blame, Blame::kArchive, UNZ_BADZIPFILE);
   }
   return UNZ_OK;
 }
@@ -146,42 +159,44 @@ bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const c
 }
 
 // Both passes over the entries start at the first one.
-int RewindArchive(unzFile archive, std::uint64_t count) {
+int RewindArchive(unzFile archive, std::uint64_t count, Blame& blame) {
   if (count == 0) return UNZ_OK;  // minizip has no first entry to go to then
   const int err = unzGoToFirstFile(archive);
-  if (err != UNZ_OK) ReportArchiveError("its first entry", err);
-  return err;
+  return err == UNZ_OK ? err : ReportArchiveError(blame, "its first entry", err);
+}
+
+int NextEntry(unzFile archive, Blame& blame) {
+  const int err = unzGoToNextFile(archive);
+  return err == UNZ_OK ? err : ReportArchiveError(blame, "the next entry", err);
 }
 
 // Everything the entry names and declared sizes decide, before the first byte
 // is written: a hostile entry, or an archive that would fill the disk, is
 // refused as a whole.
 int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::EntryFilter filter,
-                              std::uint64_t count, char* name) {
-  int err = RewindArchive(archive, count);
+                              std::uint64_t count, char* name, Blame& blame) {
+  int err = RewindArchive(archive, count, blame);
   if (err != UNZ_OK) return err;
   std::uint64_t total = 0;
   unpack::SpaceNeed need(unpackfs::ClusterSizeOfVolume(target));
   char outputPath[kOutputPathSize];
   for (std::uint64_t i = 0; i < count; ++i) {
     unz_file_info64 info;
-    err = ReadEntryInfo(archive, &info, name);
+    err = ReadEntryInfo(archive, &info, name, blame);
     if (err != UNZ_OK) return err;
     if (filter(name, info.size_filename)) {
-      err = RefuseEntry(info, name);
+      err = RefuseEntry(info, name, blame);
       if (err != UNZ_OK) return err;
-      if (!BuildOutputPathFor(target, info, name, outputPath)) return UNZ_ERRNO;
+      // Too long under this target: another target may take it.
+      if (!BuildOutputPathFor(target, info, name, outputPath)) return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
       total = unpack::AddDeclaredSize(total, info.uncompressed_size);
       std::uint64_t replaced = 0;
       if (!unpackfs::ExistingFileSize(outputPath, &replaced)) replaced = 0;
-      if (!need.Add(outputPath, info.uncompressed_size, replaced)) return UNZ_INTERNALERROR;
+      if (!need.Add(outputPath, info.uncompressed_size, replaced)) return ReportNoMemory(blame);
     }
     if (i + 1 < count) {
-      err = unzGoToNextFile(archive);
-      if (err != UNZ_OK) {
-        ReportArchiveError("the next entry", err);
-        return err;
-      }
+      err = NextEntry(archive, blame);
+      if (err != UNZ_OK) return err;
     }
   }
   std::uint64_t freeBytes = 0;
@@ -192,106 +207,32 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
     case unpack::TotalVerdict::OverLimit:
       Report("unpack: archive refused: its modules declare %" PRIu64 " KiB, over the limit of %" PRIu64 " KiB",
              total / 1024, unpack::kMaxDeclaredTotal / 1024);
-      return UNZ_BADZIPFILE;
+      return Blamed(blame, Blame::kArchive, UNZ_BADZIPFILE);
     case unpack::TotalVerdict::OverFreeSpace:
       Report("unpack: not enough room in %s: %" PRIu64 " KiB needed, %" PRIu64 " KiB free", target,
              (need.peak() + 1023) / 1024, freeBytes / 1024);
-      return UNZ_ERRNO;
+      return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
   }
-  return RewindArchive(archive, count);
+  return RewindArchive(archive, count, blame);
 }
 
-}  // namespace
 
-namespace unpack {
-
-int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, EntryFilter filter) {
-  char nameCopy[kArchiveNameCopySize];
-  std::snprintf(nameCopy, sizeof nameCopy, "%.*s", static_cast<int>(kArchiveNameCopyLimit), archivePath);
-  unzFile archive = unzOpen64(archivePath);
-  if (archive == nullptr) {
-    std::strcat(nameCopy, ".zip");
-    archive = unzOpen64(nameCopy);
-  }
-  if (archive == nullptr) {
-    std::uint64_t size = 0;
-    if (unpackfs::ExistingFileSize(archivePath, &size)) {
-      Report("unpack: archive %s is no zip archive or cannot be read (%" PRIu64 " bytes)", archivePath, size);
-    } else {
-      Report("unpack: archive %s cannot be opened: there is no such file", archivePath);
-    }
-    return 1;
-  }
-  ArchiveCloser closer(archive);
-  if (!unpackfs::EnterDirectory(targetDirectory)) {
-    Report("unpack: folder %s cannot be entered: %s", targetDirectory, unpackfs::LastErrorText().c_str());
-    return -1;
-  }
-  return ExtractEntriesWith(archive, targetDirectory, filter);
-}
-
-int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter filter) {
-  unz_global_info64 global{};
-  int err = unzGetGlobalInfo64(archive, &global);
-  if (err != UNZ_OK) ReportArchiveError("its directory", err);
-  const std::uint64_t count = global.number_entry;
-
+// One entry, the current one, written to a temporary file beside its
+// final name and moved over that name once its data and checksum proved
+// sound.
+int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame) {
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
-  if (!name) {
-    Report("unpack: no memory");
-    return UNZ_INTERNALERROR;
-  }
-  err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get());
-  if (err != UNZ_OK) return err;
-
-  for (std::uint64_t i = 0; i < count; ++i) {
-    unz_file_info64 info;
-    err = ReadEntryInfo(archive, &info, name.get());
-    if (err != UNZ_OK) return err;
-    if (filter(name.get(), info.size_filename)) {
-      err = ExtractCurrentEntry(archive, targetDirectory);
-      if (err != UNZ_OK) return err;
-    }
-    if (i + 1 < count) {
-      err = unzGoToNextFile(archive);
-      if (err != UNZ_OK) {
-        ReportArchiveError("the next entry", err);
-        return err;
-      }
-    }
-  }
-  return UNZ_OK;
-}
-
-}  // namespace unpack
-
-int ExtractArchive(const char* archivePath, const char* targetDirectory) {
-  return unpack::ExtractArchiveWith(archivePath, targetDirectory, unpack::IsModuleEntryName);
-}
-
-int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
-  return unpack::ExtractEntriesWith(archive, targetDirectory, unpack::IsModuleEntryName);
-}
-
-int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
-  std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
-  if (!name) {
-    Report("unpack: no memory");
-    return UNZ_INTERNALERROR;
-  }
+  if (!name) return ReportNoMemory(blame);
   unz_file_info64 info;
-  int err = ReadEntryInfo(archive, &info, name.get());
+  int err = ReadEntryInfo(archive, &info, name.get(), blame);
   if (err != UNZ_OK) return err;
-  err = RefuseEntry(info, name.get());
+  err = RefuseEntry(info, name.get(), blame);
   if (err != UNZ_OK) return err;
   char outputPath[kOutputPathSize];
-  if (!BuildOutputPathFor(targetDirectory, info, name.get(), outputPath)) return UNZ_ERRNO;
+  if (!BuildOutputPathFor(targetDirectory, info, name.get(), outputPath)) return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
 
   std::unique_ptr<char[]> buffer = Allocate(kCopyBufferSize);
-  if (!buffer) {
-    Report("unpack: no memory");
-    return UNZ_INTERNALERROR;
-  }
+  if (!buffer) return ReportNoMemory(blame);
   const std::size_t filePart = unpack::FilePartOffset(outputPath);
   if (outputPath[filePart] == '\0') {
     unpackfs::MakeOneDirectory(outputPath);
@@ -302,7 +243,7 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   if (err != UNZ_OK) {
     Report("unpack: entry '%s' cannot be read: minizip error %d", name.get(), err);
     unzCloseCurrentFile(archive);
-    return err;
+    return Blamed(blame, Blame::kArchive, err);
   }
 
   TempFile temp;
@@ -316,22 +257,23 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
       // never reached the disk.
       Report("unpack: %s cannot be created: %s", outputPath, unpackfs::LastErrorText().c_str());
       unzCloseCurrentFile(archive);
-      return UNZ_ERRNO;
+      return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
     }
   }
 
   std::uint64_t written = 0;
+  Blame failed = Blame::kNone;
   for (;;) {
     const int count = unzReadCurrentFile(archive, buffer.get(), kCopyBufferSize);
     if (count < 0) {
       Report("unpack: entry '%s' cannot be unpacked: the archive is damaged (minizip error %d)", name.get(), count);
-      err = count;
+      err = Blamed(failed, Blame::kArchive, count);
       break;
     }
     if (count == 0) break;
     if (!temp.file().Write(buffer.get(), static_cast<std::size_t>(count))) {
       Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
-      err = UNZ_ERRNO;
+      err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
       break;
     }
     written += static_cast<std::uint64_t>(count);
@@ -340,44 +282,140 @@ int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   // data reaches the device before the file replaces the old one.
   if (err == UNZ_OK && !temp.file().Flush()) {
     Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
-    err = UNZ_ERRNO;
+    err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
   }
   if (!temp.file().Close() && err == UNZ_OK) {
     Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
-    err = UNZ_ERRNO;
+    err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
   }
   // minizip checks the CRC only when every declared byte was read, so a
   // stream that ends early would otherwise pass unchecked.
   if (err == UNZ_OK && written != info.uncompressed_size) {
     Report("unpack: entry '%s' ends after %" PRIu64 " of its %" PRIu64 " bytes: the archive is damaged", name.get(),
            written, static_cast<std::uint64_t>(info.uncompressed_size));
-    err = UNZ_BADZIPFILE;
+    err = Blamed(failed, Blame::kArchive, UNZ_BADZIPFILE);
   }
 
   if (err != UNZ_OK) {
     unzCloseCurrentFile(archive);
-    return err;
+    return Blamed(blame, failed, err);
   }
   const std::uint32_t dosDateTime = static_cast<std::uint32_t>(info.dosDate);
   SetFileDateFromDos(temp.path(), dosDateTime);
   err = unzCloseCurrentFile(archive);
   if (err == UNZ_CRCERROR) {
     Report("unpack: entry '%s' fails its CRC check: the archive is damaged", name.get());
-    return err;
+    return Blamed(blame, Blame::kArchive, err);
   }
   if (err != UNZ_OK) {
     Report("unpack: entry '%s' cannot be read to its end: minizip error %d", name.get(), err);
-    return err;
+    return Blamed(blame, Blame::kArchive, err);
   }
   if (!unpackfs::MoveOver(temp.path(), outputPath)) {
     Report("unpack: %s cannot be replaced: %s", outputPath, unpackfs::LastErrorText().c_str());
-    return UNZ_ERRNO;
+    return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
   }
   temp.Keep();
   // Windows' file-name tunnelling gives a file that takes over a name just
   // freed the old file's creation time; stamping the final name undoes that.
   SetFileDateFromDos(outputPath, dosDateTime);
   return UNZ_OK;
+}
+
+int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFilter filter, Blame& blame) {
+  unz_global_info64 global{};
+  int err = unzGetGlobalInfo64(archive, &global);
+  if (err != UNZ_OK) ReportArchiveError(blame, "its directory", err);
+  const std::uint64_t count = global.number_entry;
+
+  std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
+  if (!name) return ReportNoMemory(blame);
+  err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get(), blame);
+  if (err != UNZ_OK) return err;
+
+  for (std::uint64_t i = 0; i < count; ++i) {
+    unz_file_info64 info;
+    err = ReadEntryInfo(archive, &info, name.get(), blame);
+    if (err != UNZ_OK) return err;
+    if (filter(name.get(), info.size_filename)) {
+      err = ExtractEntry(archive, targetDirectory, blame);
+      if (err != UNZ_OK) return err;
+    }
+    if (i + 1 < count) {
+      err = NextEntry(archive, blame);
+      if (err != UNZ_OK) return err;
+    }
+  }
+  blame = Blame::kNone;
+  return UNZ_OK;
+}
+
+// An archive that does not open is no zip when its file can be read; when
+// it cannot (another program holds it unshared, its rights were taken),
+// nothing is known of its bytes.
+int ReportUnopened(const char* archivePath, Blame& blame) {
+  std::uint64_t size = 0;
+  if (!unpackfs::ExistingFileSize(archivePath, &size)) {
+    Report("unpack: archive %s cannot be opened: there is no such file", archivePath);
+    return Blamed(blame, Blame::kArchive, 1);
+  }
+  if (!unpackfs::CanReadFile(archivePath)) {
+    Report("unpack: archive %s cannot be read: %s", archivePath, unpackfs::LastErrorText().c_str());
+    return Blamed(blame, Blame::kTarget, 1);
+  }
+  Report("unpack: archive %s is no zip archive or cannot be read (%" PRIu64 " bytes)", archivePath, size);
+  return Blamed(blame, Blame::kArchive, 1);
+}
+
+}  // namespace
+
+namespace unpack {
+
+Result Extract(const char* archivePath, const char* targetDirectory, EntryFilter filter) {
+  Result result;
+  char nameCopy[kArchiveNameCopySize];
+  std::snprintf(nameCopy, sizeof nameCopy, "%.*s", static_cast<int>(kArchiveNameCopyLimit), archivePath);
+  unzFile archive = unzOpen64(archivePath);
+  if (archive == nullptr) {
+    std::strcat(nameCopy, ".zip");
+    archive = unzOpen64(nameCopy);
+  }
+  if (archive == nullptr) {
+    result.code = ReportUnopened(archivePath, result.blame);
+    return result;
+  }
+  ArchiveCloser closer(archive);
+  if (!unpackfs::EnterDirectory(targetDirectory)) {
+    Report("unpack: folder %s cannot be entered: %s", targetDirectory, unpackfs::LastErrorText().c_str());
+    result.code = Blamed(result.blame, Blame::kTarget, -1);
+    return result;
+  }
+  result.code = ExtractEntries(archive, targetDirectory, filter, result.blame);
+  return result;
+}
+
+int ExtractArchiveWith(const char* archivePath, const char* targetDirectory, EntryFilter filter) {
+  return Extract(archivePath, targetDirectory, filter).code;
+}
+
+int ExtractEntriesWith(unzFile archive, const char* targetDirectory, EntryFilter filter) {
+  Blame blame = Blame::kNone;
+  return ExtractEntries(archive, targetDirectory, filter, blame);
+}
+
+}  // namespace unpack
+
+int ExtractArchive(const char* archivePath, const char* targetDirectory) {
+  return unpack::ExtractArchiveWith(archivePath, targetDirectory, unpack::IsModuleEntryName);
+}
+
+int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
+  return unpack::ExtractEntriesWith(archive, targetDirectory, unpack::IsModuleEntryName);
+}
+
+int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
+  Blame blame = Blame::kNone;
+  return ExtractEntry(archive, targetDirectory, blame);
 }
 
 int MakeDirectoryPath(const char* path) {

@@ -25,6 +25,12 @@
 //        (UNZ_CRCERROR) for a checksum mismatch
 // Refusals that the entry names or declared sizes decide are made before
 // anything of the archive is written.
+//
+// A failure is the archive's own (its bytes are bad: no zip, a damaged or
+// refused entry, sizes over the limit) or the target's (the folder, its
+// volume or the computer: it cannot be entered or written, no room, no
+// memory, the archive file cannot be read). Only the first kind says
+// anything about the package; unpack::Extract tells which.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +51,20 @@ namespace unpack {
 
 // Selects the entries a walk unpacks; the module filter in normal use.
 using EntryFilter = bool (*)(const char* name, std::size_t length);
+
+enum class Blame {
+  kNone,     // no failure
+  kArchive,  // the archive's bytes: a cached copy of it is worth nothing
+  kTarget,   // the target folder, its volume or the computer: the archive may be sound
+};
+
+struct Result {
+  int code = 0;  // ExtractArchive's result
+  Blame blame = Blame::kNone;
+};
+
+// ExtractArchive that also tells whose fault a failure was.
+Result Extract(const char* archivePath, const char* targetDirectory, EntryFilter filter);
 
 // ExtractArchive and ExtractMatchingEntries with another filter, so that
 // hostile archives can be pushed through the whole extraction path whatever

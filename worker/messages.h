@@ -54,13 +54,20 @@ enum InstallResult : int {
   kInstallNotFound = 4,
 };
 
+// A serial number that names no scanner: no scanner was marked.
+constexpr std::uint32_t kNoScannerSerial = 0xFFFFFFFFu;
+
 // The request behind WM_CT_INSTALL's lParam. The window owns it and fills it
-// anew only after the previous WM_CT_INSTALL_DONE; the worker reads nothing
-// but the name, and copies it as soon as the job starts.
+// anew only after the previous WM_CT_INSTALL_DONE; the worker reads the name
+// and the scanner, and copies both as soon as the job starts.
 constexpr unsigned int kInstallNameSize = 50;  // at most 49 ANSI bytes and the terminator
 struct InstallRequest {
   FixedBuffer<char, kInstallNameSize> name;  // NUL-terminated, ANSI code page, never converted
   std::int32_t releaseSelector;              // always kReleaseSelectorNewest
+  // The scanner marked when the user asked. The job installs onto it alone:
+  // a queue must never go on onto another scanner that became selected
+  // because the marked one left.
+  std::uint32_t scannerSerial;
 };
 #ifndef ZOR_HEAP_BUFFERS
 // The worker reads the name straight from the address WM_CT_INSTALL carries.

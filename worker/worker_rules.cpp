@@ -30,9 +30,19 @@ std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememb
   return 0;
 }
 
-std::int32_t SelectionForRefresh(std::int32_t selected, std::uint64_t requested) {
+std::int32_t SelectionForRefresh(const ScannerTable& table, std::uint64_t requested, std::uint32_t markedSerial) {
   const auto index = static_cast<std::uint32_t>(requested);
-  return index == kKeepSelection ? selected : static_cast<std::int32_t>(index);
+  if (index == kKeepSelection) return table.selected;
+  if (markedSerial == kNoMarkedSerial) return static_cast<std::int32_t>(index);
+  const ScannerRecord* marked = ScannerWithSerial(table, markedSerial);
+  return marked != nullptr ? static_cast<std::int32_t>(marked - &table.records[0]) : -1;
+}
+
+const ScannerRecord* ScannerWithSerial(const ScannerTable& table, std::uint32_t serial) {
+  for (std::uint32_t i = 0; i < table.count && i < kMaxScanners; ++i) {
+    if (table.records[i].serialNumber == serial) return &table.records[i];
+  }
+  return nullptr;
 }
 
 const ScannerRecord* SelectedScanner(const ScannerTable& table) {

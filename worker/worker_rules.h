@@ -11,9 +11,10 @@
 #include <string_view>
 
 #include "device/scanner_table.h"
+#include "worker/messages.h"
 
 // The serial number a rebuild remembers when no button was marked.
-constexpr std::uint32_t kNoMarkedSerial = 0xFFFFFFFFu;
+constexpr std::uint32_t kNoMarkedSerial = kNoScannerSerial;
 
 // Capacity of a scanner button's text in characters, terminator included.
 constexpr std::size_t kButtonTextSize = 50;
@@ -40,7 +41,17 @@ std::uint32_t MarkedScannerIndex(const ScannerTable& table, std::uint32_t rememb
 // change) sends kKeepSelection and keeps the index, so that it names the
 // marked scanner even when the refresh stops before its panel rebuild. Only
 // the low 32 bits carry the index: a 64-bit -1 keeps the selection too.
-std::int32_t SelectionForRefresh(std::int32_t selected, std::uint64_t requested);
+//
+// A button's index names a place in the panel, which a rebuild that gave up
+// may have left out of step with the table: the scanner is the one of
+// `markedSerial`, the serial number the marked button carries, wherever it
+// stands in the table. -1 (no scanner) when that scanner has left the
+// table; the index alone only when the marked button could not be read
+// (kNoMarkedSerial).
+std::int32_t SelectionForRefresh(const ScannerTable& table, std::uint64_t requested, std::uint32_t markedSerial);
+
+// The record of the scanner with that serial number, null when none has it.
+const ScannerRecord* ScannerWithSerial(const ScannerTable& table, std::uint32_t serial);
 
 // The serial number of the selected scanner, kNoMarkedSerial when the
 // selected index names none of the table's records.

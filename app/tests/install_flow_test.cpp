@@ -25,7 +25,7 @@ void StartCancelAndAskToClose(InstallFlow& flow, const FakeRows& rows) {
 TEST(InstallFlow, WorksOffTheQueueOneJobAtATime) {
   InstallFlow flow;
   const FakeRows rows = ThreeNew();
-  ASSERT_EQ(flow.QueueDownload(rows), 3u);
+  ASSERT_EQ(flow.QueueDownload(rows, 77), 3u);
   flow.TakeNextJob();
   EXPECT_STREQ(flow.current().name, "M1");
   EXPECT_TRUE(flow.jobWithWorker());
@@ -33,6 +33,7 @@ TEST(InstallFlow, WorksOffTheQueueOneJobAtATime) {
   InstallReport report = flow.OnInstallDone(kInstallOk);
   EXPECT_EQ(report.step, InstallStep::kNextJob);
   EXPECT_STREQ(flow.current().name, "M2");
+  EXPECT_EQ(flow.current().scannerSerial, 77u) << "every job goes to the scanner the queue was made for";
   report = flow.OnInstallDone(kInstallOk);
   EXPECT_EQ(report.step, InstallStep::kNextJob);
   EXPECT_STREQ(flow.current().name, "M3");
@@ -62,6 +63,7 @@ TEST(InstallFlow, FailureDropsTheRestWithTheCodesText) {
     EXPECT_EQ(report.step, InstallStep::kStopped) << c.code;
     ASSERT_NE(report.failureText, nullptr);
     EXPECT_EQ(std::u16string(report.failureText), c.text);
+    EXPECT_EQ(flow.untried(), "M2, M3");
     EXPECT_TRUE(flow.queue().Empty());
     EXPECT_TRUE(flow.AcceptsInstallRequest());
   }
@@ -146,6 +148,7 @@ TEST(InstallFlow, HeldCloseIsCarriedOutAfterAFailureOrCancelToo) {
   StartCancelAndAskToClose(flow, rows);
   InstallReport report = flow.OnInstallDone(kInstallUnpackFailed);
   EXPECT_EQ(report.step, InstallStep::kStopped);
+  EXPECT_EQ(flow.untried(), "M2, M3") << "the cancel's, kept through the failure";
   EXPECT_TRUE(report.closeNow);
 
   StartCancelAndAskToClose(flow, rows);

@@ -20,7 +20,7 @@ TEST(DownloadRule, QueuesNewRowsInListOrder) {
 TEST(DownloadRule, NothingNewGivesAnEmptyQueue) {
   FakeRows rows({{"A", ""}, {"B", ""}});
   InstallQueue queue;
-  queue.PushBack(InstallRequest{"stale", 1});
+  queue.PushBack(InstallRequest{"stale", 1, 0});
   EXPECT_EQ(ApplyDownloadRule(queue, rows), 0u);
   EXPECT_TRUE(queue.Empty());
   FakeRows none({});
@@ -100,8 +100,8 @@ TEST(DoubleClickRule, RowWithoutNewReleaseOrBesideTheRows) {
 
 TEST(InstallQueue, TakeFrontMovesTheFrontOut) {
   InstallQueue queue;
-  queue.PushBack(InstallRequest{"B", 1});
-  queue.PushFront(InstallRequest{"A", 1});
+  queue.PushBack(InstallRequest{"B", 1, 0});
+  queue.PushFront(InstallRequest{"A", 1, 0});
   InstallRequest current{};
   queue.TakeFront(current);
   EXPECT_STREQ(current.name, "A");

@@ -76,8 +76,9 @@ bool PostToWorker(const MainWindowState& state, UINT message, WPARAM wParam, LPA
 
 void SetWaitCursor(bool waiting) { SetCursor(LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW)); }
 
-void LogQueued(std::size_t count, const char* how) {
-  LogEvent("install queue: %zu %s queued by %s", count, count == 1 ? "module" : "modules", how);
+void LogQueued(std::size_t count, const char* how, std::uint32_t scannerSerial) {
+  LogEvent("install queue: %zu %s queued by %s for scanner %lu", count, count == 1 ? "module" : "modules", how,
+           static_cast<unsigned long>(scannerSerial));
 }
 
 // ---- install queue -------------------------------------------------------
@@ -110,18 +111,20 @@ void StartInstall(HWND window, MainWindowState& state) {
 void OnDownloadCommand(HWND window, MainWindowState& state) {
   if (state.finishPending) return;  // the last queue's dialog is still up
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
-  const std::size_t queued = state.install.QueueDownload(rows);
+  const std::uint32_t scanner = MarkedScannerSerial(window);
+  const std::size_t queued = state.install.QueueDownload(rows, scanner);
   if (queued == 0) return;
-  LogQueued(queued, "the download button");
+  LogQueued(queued, "the download button", scanner);
   StartInstall(window, state);
 }
 
 void OnModuleDoubleClick(HWND window, MainWindowState& state, const NMITEMACTIVATE& click) {
   if (state.finishPending) return;
   const ListViewRows rows(GetDlgItem(window, IDC_MODULE_LIST));
-  const std::size_t queued = state.install.QueueDoubleClick(rows, click.iItem);
+  const std::uint32_t scanner = MarkedScannerSerial(window);
+  const std::size_t queued = state.install.QueueDoubleClick(rows, click.iItem, scanner);
   if (queued == 0) return;
-  LogQueued(queued, "a double-click");
+  LogQueued(queued, "a double-click", scanner);
   StartInstall(window, state);
 }
 
@@ -134,7 +137,9 @@ void AdvanceProgress(const MainWindowState& state) {
 void CloseFinishedInstall(HWND window, MainWindowState& state, bool cancelled) {
   if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
-  LogWideEvent(L"install queue: finished, \u00AB" + std::wstring(Wide(InstallFinishedText(cancelled))) + L"\u00BB");
+  std::wstring line = L"install queue: finished, \u00AB" + std::wstring(Wide(InstallFinishedText(cancelled))) + L"\u00BB";
+  if (cancelled) line += L"; cancelled by the user, untried: " + WideFromAnsi(state.install.untried());
+  LogWideEvent(line);
   MessageBoxW(window, Wide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
 }
 
@@ -159,9 +164,13 @@ void OnFinishedDialogTimer(HWND window, MainWindowState& state) {
   CloseFinishedInstall(window, state, false);
 }
 
-void StopInstall(HWND window, MainWindowState& state, const char16_t* text) {
+void StopInstall(HWND window, MainWindowState& state, int code, LPARAM refreshCode, const char16_t* text) {
   if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
+  const std::string how = code == kInstallOk ? "its refresh found no catalogue (refresh code " + std::to_string(refreshCode) + ")"
+                                             : "it failed with code " + std::to_string(code);
+  LogEvent("install queue: stopped at %s: %s; untried: %s", static_cast<const char*>(state.install.current().name),
+           how.c_str(), state.install.untried().c_str());
   if (text != nullptr) MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
 }
 
@@ -356,7 +365,7 @@ void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refr
       FinishInstall(window, state);
       break;
     case InstallStep::kStopped:
-      StopInstall(window, state, report.failureText);
+      StopInstall(window, state, static_cast<int>(code), refreshCode, report.failureText);
       break;
     case InstallStep::kNothing:
       break;

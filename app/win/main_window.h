@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 constexpr int kTitleSize = 100;
@@ -38,3 +39,6 @@ HWND CreatePanelControls(HWND mainWindow);
 // Marks scanner button `index` as the selected scanner and unmarks the
 // others; returns `index`, also when no such button exists.
 int MarkScannerButton(HWND mainWindow, int index);
+// The serial number the marked scanner button carries; kNoScannerSerial
+// when no button is marked.
+std::uint32_t MarkedScannerSerial(HWND mainWindow);

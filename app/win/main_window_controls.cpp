@@ -4,6 +4,7 @@
 
 #include "app/ui_texts.h"
 #include "app/window_layout.h"
+#include "worker/messages.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -108,4 +109,17 @@ int MarkScannerButton(HWND mainWindow, int index) {
     SendMessageW(panel, TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
   }
   return index;
+}
+
+std::uint32_t MarkedScannerSerial(HWND mainWindow) {
+  HWND panel = GetDlgItem(mainWindow, IDC_SCANNER_PANEL);
+  const int count = static_cast<int>(SendMessageW(panel, TB_BUTTONCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_BYINDEX | TBIF_STATE | TBIF_LPARAM;
+    if (SendMessageW(panel, TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info)) == -1) continue;
+    if (info.fsState & TBSTATE_MARKED) return static_cast<std::uint32_t>(info.lParam);
+  }
+  return kNoScannerSerial;
 }

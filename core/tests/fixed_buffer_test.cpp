@@ -35,7 +35,7 @@ TEST(FixedBuffer, InitialisesLikeAnArrayMember) {
   const InstallRequest zeroed{};
   for (char c : zeroed.name) EXPECT_EQ(c, '\0');
 
-  const InstallRequest named{"DIAG01", 1};
+  const InstallRequest named{"DIAG01", 1, 0};
   EXPECT_STREQ(named.name, "DIAG01");
   EXPECT_EQ(named.name[6], '\0');
   EXPECT_EQ(named.name[kInstallNameSize - 1], '\0');
@@ -90,7 +90,7 @@ TEST(FixedBuffer, RequestsSurviveAContainer) {
   std::strncpy(request.name, "qm7upd", request.name.size() - 1);
   queue.push_back(request);
   request.name[0] = 'X';
-  queue.push_front(InstallRequest{"boot_manager", 1});
+  queue.push_front(InstallRequest{"boot_manager", 1, 0});
   InstallRequest current{};
   current = queue.back();
   queue.pop_back();
@@ -130,6 +130,7 @@ TEST(FixedBuffer, AnyIntegerIndexesAndTheBufferPassesAsAPointer) {
 struct PlainInstallRequest {
   char name[kInstallNameSize];
   std::int32_t releaseSelector;
+  std::uint32_t scannerSerial;
 };
 struct PlainGuid {
   std::uint32_t Data1;

@@ -8,8 +8,16 @@
 // so far.
 using PackageProgress = std::function<void(std::size_t kilobytes)>;
 
+enum class PackageDownload {
+  kSaved,        // the whole package is in the file
+  kNotReceived,  // the server or the network failed: no answer, an error page, a cut
+  kNotStored,    // the computer failed: no memory, the module cache file cannot be written or replaced
+};
+
 // Fetches `url` (ANSI, at most 259 characters) and, when the server answered
-// 200 and everything it announced arrived within the size limit, writes it
-// to `filePath` (created or replaced) in one piece. True when the whole file
-// was written; a write that fails or falls short leaves no file there.
-bool DownloadPackage(const char* url, const char* filePath, const PackageProgress& progress);
+// 200 and everything it announced arrived within the size limit, puts it at
+// `filePath` (created or replaced) in one piece: written to a file of this
+// copy's own beside it, flushed, and moved over it, so that another copy
+// reading the package never sees half of it. Whatever fails leaves no
+// partial file and the file that was there as it was.
+PackageDownload DownloadPackage(const char* url, const char* filePath, const PackageProgress& progress);

@@ -70,6 +70,13 @@ bool ExistingFileSize(const char* path, std::uint64_t* size) {
   return true;
 }
 
+bool CanReadFile(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   struct statvfs info;
   if (statvfs(directory, &info) != 0) return false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testing/log_causes.h"
+#include "unpack/entry_rules.h"
 #include "unpack/file_system.h"
 #include "unpack/tests/test_sandbox.h"
 
@@ -37,20 +38,23 @@ constexpr Stamp kDrvDate{2019, 11, 2, 8, 4, 10};
 
 class UnpackTest : public ::testing::Test {
  protected:
-  // Keeps the unpacker's last reason, as support reads it.
-  int Extract(const std::string& archive) {
+  // Keeps the unpacker's last reason, as support reads it, and its blame.
+  int Extract(const std::string& archive) { return ExtractPath(ArchivePath(archive)); }
+  int ExtractPath(const std::string& path) {
 #ifdef _WIN32
     ForgetLastFailure();
-    const int result = ExtractArchive(ArchivePath(archive).c_str(), box.target().c_str());
+    const unpack::Result result = unpack::Extract(path.c_str(), box.target().c_str(), unpack::IsModuleEntryName);
     reason_ = LastFailure();
 #else
     ::testing::internal::CaptureStderr();
-    const int result = ExtractArchive(ArchivePath(archive).c_str(), box.target().c_str());
+    const unpack::Result result = unpack::Extract(path.c_str(), box.target().c_str(), unpack::IsModuleEntryName);
     reason_ = ::testing::internal::GetCapturedStderr();
 #endif
-    return result;
+    blame_ = result.blame;
+    return result.code;
   }
   std::string reason_;
+  unpack::Blame blame_ = unpack::Blame::kNone;
   std::string Content(const std::string& relative) {
     std::string bytes;
     EXPECT_TRUE(ReadFileBytes(box.InTarget(relative), &bytes)) << relative;
@@ -250,7 +254,19 @@ TEST_F(UnpackTest, ExtractCurrentEntryWritesTheCurrentEntryOnly) {
 TEST_F(UnpackTest, MissingOrTruncatedArchivesDoNotOpen) {
   EXPECT_EQ(Extract("no-such-archive"), 1);
   EXPECT_EQ(Extract("truncated.zip"), 1);
+  EXPECT_EQ(blame_, unpack::Blame::kArchive);
   EXPECT_EQ(box.Listing(), Files{"t"});
+#ifdef _WIN32
+  // A sound archive that another program holds unshared says nothing of its bytes.
+  const std::string copy = JoinPath(box.root(), "held.zip");
+  ASSERT_TRUE(CopyFileA(ArchivePath("basic.zip").c_str(), copy.c_str(), FALSE));
+  const HANDLE held = CreateFileA(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ExtractPath(copy), 1);
+  CloseHandle(held);
+  EXPECT_EQ(blame_, unpack::Blame::kTarget) << reason_;
+  EXPECT_NE(reason_.find("cannot be read: error 32 (ERROR_SHARING_VIOLATION)"), std::string::npos) << reason_;
+#endif
 }
 
 #ifdef _WIN32
@@ -292,6 +308,7 @@ TEST_F(UnpackTest, ChecksumMismatchLeavesTheOldModule) {
 
 TEST_F(UnpackTest, ChecksumMismatchWritesNothingOfTheEntry) {
   EXPECT_EQ(Extract("crc.zip"), UNZ_CRCERROR);
+  EXPECT_EQ(blame_, unpack::Blame::kArchive);
   EXPECT_EQ(box.TargetFiles(), Files{});
 }
 
@@ -305,6 +322,7 @@ TEST_F(UnpackTest, OutputThatCannotBeCreatedIsAnError) {
   // A file where the entry's directory should go.
   ASSERT_TRUE(WriteFileBytes(box.InTarget("sub"), "in the way"));
   EXPECT_EQ(Extract("basic.zip"), UNZ_ERRNO);
+  EXPECT_EQ(blame_, unpack::Blame::kTarget);
   EXPECT_EQ(box.TargetFiles(), (Files{"mod.z70", "sub"}));
   EXPECT_EQ(Content("sub"), "in the way");
 }
@@ -319,6 +337,7 @@ TEST_F(UnpackTest, OutputThatCannotBeReplacedIsAnError) {
 
 TEST_F(UnpackTest, DataEndingBeforeItsDeclaredSizeIsRefused) {
   EXPECT_EQ(Extract("short.zip"), UNZ_BADZIPFILE);
+  EXPECT_EQ(blame_, unpack::Blame::kArchive);
   EXPECT_EQ(box.TargetFiles(), Files{"first.z70"});
 }
 
@@ -328,6 +347,7 @@ struct Refusal {
   const char* archive;
   int result;
   Cause cause = Cause::kUnsafeEntry;
+  unpack::Blame blame = unpack::Blame::kArchive;
 };
 
 class RefusalTest : public UnpackTest, public ::testing::WithParamInterface<Refusal> {};
@@ -335,6 +355,7 @@ class RefusalTest : public UnpackTest, public ::testing::WithParamInterface<Refu
 TEST_P(RefusalTest, RefusesTheArchiveBeforeWriting) {
   EXPECT_EQ(Extract(GetParam().archive), GetParam().result);
   EXPECT_TRUE(Logged(reason_, GetParam().cause));
+  EXPECT_EQ(blame_, GetParam().blame);
   EXPECT_EQ(box.Listing(), Files{"t"});
 #ifdef _WIN32
   for (const char* outside : {"C:\\zor70-unpack-abs.z70", "C:\\zor70-unpack-drive.z70",
@@ -367,7 +388,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"name_nul.zip", UNZ_BADZIPFILE},
         // ".z70" only behind the NUL: the filter reads the whole name.
         Refusal{"name_nul_hidden.zip", UNZ_BADZIPFILE},
-        Refusal{"long_module.zip", UNZ_ERRNO, Cause::kPathTooLong}));
+        Refusal{"long_module.zip", UNZ_ERRNO, Cause::kPathTooLong, unpack::Blame::kTarget}));
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, RefusalTest,

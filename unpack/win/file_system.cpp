@@ -85,6 +85,11 @@ bool ExistingFileSize(const char* path, std::uint64_t* size) {
   return true;
 }
 
+bool CanReadFile(const char* path) {
+  return static_cast<bool>(FileHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr)));
+}
+
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   ULARGE_INTEGER available;
   if (!GetDiskFreeSpaceExA(directory, &available, nullptr, nullptr)) return false;

@@ -51,11 +51,18 @@ TEST(MarkedScanner, OneMarkForTwoScannersWithTheSameSerial) {
   EXPECT_EQ(MarkedScannerIndex(TableOf({5, 0, 0}), 0), 1u);
 }
 
-TEST(SelectionForRefresh, AButtonsIndexIsTakenAnyOtherRequestKeepsTheMarkedOne) {
-  EXPECT_EQ(SelectionForRefresh(1, 0), 0);
-  EXPECT_EQ(SelectionForRefresh(0, 2), 2);
-  EXPECT_EQ(SelectionForRefresh(1, kKeepSelection), 1);
-  EXPECT_EQ(SelectionForRefresh(1, ~std::uint64_t{0}), 1);  // -1 in a 64-bit wParam
+TEST(SelectionForRefresh, AButtonsScannerIsTakenAnyOtherRequestKeepsTheMarkedOne) {
+  ScannerTable table = TableOf({7, 1234, 9});
+  table.selected = 1;
+  EXPECT_EQ(SelectionForRefresh(table, 0, kNoMarkedSerial), 0);
+  EXPECT_EQ(SelectionForRefresh(table, 2, kNoMarkedSerial), 2);
+  EXPECT_EQ(SelectionForRefresh(table, kKeepSelection, 9), 1);
+  EXPECT_EQ(SelectionForRefresh(table, ~std::uint64_t{0}, 9), 1);  // -1 in a 64-bit wParam
+  // The button at index 0 carries serial 9: a panel out of step with the table.
+  EXPECT_EQ(SelectionForRefresh(table, 0, 9), 2);
+  EXPECT_EQ(SelectionForRefresh(table, 0, 55), -1);  // its scanner has left
+  EXPECT_EQ(ScannerWithSerial(table, 1234), &table.records[1]);
+  EXPECT_EQ(ScannerWithSerial(table, 55), nullptr);
 }
 
 // The table before a discovery with its selected index, the table the

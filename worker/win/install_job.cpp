@@ -43,25 +43,35 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
   return !drive.empty() && JoinBounded(target, sizeof target, {drive, "\\Program Files"});
 }
 
-// Test unpack into the temporary unpack directory, which is emptied before
-// (whatever an earlier run left there would stand in the way) and again
-// after, whatever the outcome. True when the archive unpacked cleanly and
-// gave at least one module file: a package without one would install
-// nothing and still be reported as installed.
-bool TestArchive(const WorkerState& state, const char* archivePath) {
+// Test unpack into this copy's temporary unpack folder, which is emptied
+// before (whatever an earlier run left there would stand in the way) and
+// again after, whatever the outcome. Sound when the archive unpacked
+// cleanly and gave at least one module file: a package without one would
+// install nothing and still be reported as installed. A failure blamed on
+// the archive condemns it; one blamed on the folder or the computer says
+// nothing of it.
+unpack::Result TestArchive(WorkerState& state, const char* archivePath) {
   WriteStatus(state.mainWindow, kStatusPartStep, kTextTesting);
-  ClearTempDirectory(state.tempUnpackPath);
-  const int result = ExtractArchive(archivePath, state.tempUnpackPath);
-  LogEvent("install: test unpack of %s: %s (code %d)", archivePath, result == 0 ? "passed" : "failed", result);
-  bool sound = result == 0;
-  std::vector<unpackfs::DirectoryEntry> unpacked;
-  if (sound && unpackfs::ListDirectory(state.tempUnpackPath, &unpacked) && unpacked.empty()) {
-    LogFailure("install: package %s holds no module file (no entry with .z70 or .sys in its name)", archivePath);
-    sound = false;
+  if (!PrepareTempUnpackFolder(state.tempParentPath, state.tempUnpackPath, &state.tempLock)) {
+    LogFailure("install: no temporary unpack folder of this copy's own to test %s in", archivePath);
+    return {-1, unpack::Blame::kTarget};
   }
   ClearTempDirectory(state.tempUnpackPath);
-  return sound;
+  unpack::Result result = unpack::Extract(archivePath, state.tempUnpackPath, unpack::IsModuleEntryName);
+  std::vector<unpackfs::DirectoryEntry> unpacked;
+  if (result.code == 0 && unpackfs::ListDirectory(state.tempUnpackPath, &unpacked) && unpacked.empty()) {
+    LogFailure("install: package %s holds no module file (no entry with .z70 or .sys in its name)", archivePath);
+    result = {0, unpack::Blame::kArchive};
+  }
+  const bool passed = result.blame == unpack::Blame::kNone;
+  LogEvent("install: test unpack of %s: %s (code %d)", archivePath,
+           passed ? "passed" : result.blame == unpack::Blame::kArchive ? "failed, the package is bad" : "failed here, not for the package",
+           result.code);
+  ClearTempDirectory(state.tempUnpackPath);
+  return result;
 }
+
+bool Sound(const unpack::Result& tested) { return tested.blame == unpack::Blame::kNone; }
 
 // A failed unpack onto the scanner: when its drive is gone, the scanner was
 // pulled out during the job, which the unpacker's own line cannot tell.
@@ -72,11 +82,55 @@ void NoteScannerGone(const ScannerRecord& scanner) {
              static_cast<unsigned long>(scanner.serialNumber), root.c_str(), ErrorText(GetLastError()).c_str());
 }
 
-JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char* name) {
+// A sound package in the module cache at `archivePath`, or the job's
+// failure code. A cached copy that failed its test is thrown away and
+// fetched again; one that could not be tested for a fault of this computer
+// is kept, as is a download that fails its test (the next try tests it
+// again, deletes it and downloads it afresh).
+int EnsureSoundPackage(WorkerState& state, const char* name, const char* archivePath, const char* url) {
+  const HWND mainWindow = state.mainWindow;
+  if (FileFound(archivePath)) {
+    const unpack::Result tested = TestArchive(state, archivePath);
+    if (Sound(tested)) {
+      LogEvent("install: archive taken from the module cache");
+      PostMessageW(mainWindow, WM_CT_PROGRESS, 0, 1);
+      return kInstallOk;
+    }
+    if (tested.blame == unpack::Blame::kTarget) return kInstallUnpackFailed;
+    // Installing an archive that failed its test would write nothing, or
+    // worse, and still say "installed".
+    if (!DeleteFileA(archivePath) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+      LogFailure("install: cached archive %s failed its test and cannot be deleted: %s", archivePath,
+                 ErrorText(GetLastError()).c_str());
+      return kInstallUnpackFailed;
+    }
+  }
+
+  const auto progress = [mainWindow](std::size_t kilobytes) {
+    PostMessageW(mainWindow, WM_CT_PROGRESS, static_cast<WPARAM>(kilobytes), 0);
+  };
+  const PackageDownload downloaded = DownloadPackage(url, archivePath, progress);
+  if (downloaded != PackageDownload::kSaved) {
+    // Another copy of the program may have put the package in place meanwhile.
+    if (FileFound(archivePath) && Sound(TestArchive(state, archivePath))) {
+      LogEvent("install: %s: the package another copy put into the module cache is used", name);
+      return kInstallOk;
+    }
+    // A fault of this computer is not the server's.
+    return downloaded == PackageDownload::kNotReceived ? kInstallDownloadFailed : kInstallUnpackFailed;
+  }
+  return Sound(TestArchive(state, archivePath)) ? kInstallOk : kInstallUnpackFailed;
+}
+
+JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char* name, std::uint32_t scannerSerial) {
   const HWND mainWindow = state.mainWindow;
   const CatalogueSlot& slot = state.catalogue;
+  if (!slot || (slot->modules.records.empty() && slot->systemModules.records.empty())) {
+    LogFailure("install: %s: no catalogue: the last refresh could not download it", name);
+    return {kInstallNotFound, 0};
+  }
   ModuleRelease release;
-  if (!slot || !FindNewRelease(*slot, name, release)) {
+  if (!FindNewRelease(*slot, name, release)) {
     LogFailure("install: %s: the catalogue offers no new release of it", name);
     return {kInstallNotFound, 0};
   }
@@ -107,27 +161,16 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
   }
 
   LogInstallRelease(*slot, name, release);
-  // A cached copy that fails its test is thrown away and fetched again.
-  if (FileFound(archivePath) && !TestArchive(state, archivePath)) DeleteFileA(archivePath);
+  const int packaged = EnsureSoundPackage(state, name, archivePath, url);
+  if (packaged != kInstallOk) return {packaged, 0};
 
-  if (!FileFound(archivePath)) {
-    const auto progress = [mainWindow](std::size_t kilobytes) {
-      PostMessageW(mainWindow, WM_CT_PROGRESS, static_cast<WPARAM>(kilobytes), 0);
-    };
-    if (!DownloadPackage(url, archivePath, progress)) return {kInstallDownloadFailed, 0};
-    // A download that fails its test stays in the cache; the next try tests
-    // it again, deletes it and downloads it afresh.
-    if (!TestArchive(state, archivePath)) return {kInstallUnpackFailed, 0};
-  } else {
-    LogEvent("install: archive taken from the module cache");
-    PostMessageW(mainWindow, WM_CT_PROGRESS, 0, 1);
-  }
-
-  // The table as the last refresh left it: a scanner pulled out since then
-  // shows as a failed unpack below.
-  const ScannerRecord* scanner = state.scanners.count == 0 ? nullptr : SelectedScanner(state.scanners);
+  // The scanner the user marked, as the last refresh found it: one that has
+  // left since then is no reason to install onto another. One pulled out
+  // since then shows as a failed unpack below.
+  const ScannerRecord* scanner = ScannerWithSerial(state.scanners, scannerSerial);
   if (scanner == nullptr) {
-    LogFailure("install: %s: no scanner attached", name);
+    LogFailure("install: %s: no scanner attached: scanner %lu, which the queue was made for, is gone", name,
+               static_cast<unsigned long>(scannerSerial));
     return {kInstallNoScanner, 0};
   }
 
@@ -156,12 +199,14 @@ void RunInstallJob(WorkerState& state, WPARAM releaseSelector, LPARAM request) {
 
   // The window may reuse its request as soon as the job has started.
   char name[kJobPathSize] = {};
-  if (const char* source = reinterpret_cast<const char*>(request)) {
-    std::memcpy(name, source, strnlen(source, sizeof name - 1));
+  std::uint32_t scannerSerial = kNoScannerSerial;
+  if (const auto* source = reinterpret_cast<const InstallRequest*>(request)) {
+    std::memcpy(name, source->name, strnlen(source->name, kInstallNameSize - 1));
+    scannerSerial = source->scannerSerial;
   }
 
   ForgetLastFailure();
-  const JobOutcome outcome = InstallModule(state, releaseSelector, name);
+  const JobOutcome outcome = InstallModule(state, releaseSelector, name, scannerSerial);
   LogInstallEnd(name, outcome.install, outcome.refresh, LastFailure());
   PostMessageW(state.mainWindow, WM_CT_INSTALL_DONE, static_cast<WPARAM>(outcome.install),
                static_cast<LPARAM>(outcome.refresh));

@@ -66,6 +66,23 @@ void RefillModuleList(HWND list, ModuleCatalogue& catalogue) {
 
 }  // namespace
 
+std::uint32_t MarkedPanelSerial(HWND window) {
+  const HWND panel = GetDlgItem(window, IDC_SCANNER_PANEL);
+  DWORD_PTR buttonCount = 0;
+  if (!TimedSend(panel, TB_BUTTONCOUNT, 0, 0, &buttonCount)) return kNoMarkedSerial;
+  for (DWORD_PTR i = 0; i < buttonCount; ++i) {
+    std::memset(&panelInfo, 0, sizeof panelInfo);
+    panelInfo.cbSize = sizeof panelInfo;
+    panelInfo.dwMask = TBIF_BYINDEX | TBIF_STATE | TBIF_LPARAM;
+    DWORD_PTR found = 0;
+    if (!TimedSend(panel, TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&panelInfo), &found)) return kNoMarkedSerial;
+    if (static_cast<LRESULT>(found) != -1 && (panelInfo.fsState & TBSTATE_MARKED) != 0) {
+      return static_cast<std::uint32_t>(panelInfo.lParam);
+    }
+  }
+  return kNoMarkedSerial;
+}
+
 void RebuildScannerPanel(HWND window, ScannerTable& table) {
   const HWND panel = GetDlgItem(window, IDC_SCANNER_PANEL);
   DWORD_PTR buttonCount = 0;

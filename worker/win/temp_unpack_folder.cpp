@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/win/handles.h"
@@ -29,6 +30,19 @@ bool AllDigits(const std::string& text) {
   return true;
 }
 
+// "<process id>" or "<process id>_<n>": a copy's folder, or its lock's stem.
+bool IsCopyName(const std::string& text) {
+  const std::size_t mark = text.find('_');
+  return mark == std::string::npos ? AllDigits(text) : AllDigits(text.substr(0, mark)) && AllDigits(text.substr(mark + 1));
+}
+
+constexpr int kOtherNames = 9;
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // False when no running copy holds the lock. Opening it unshared succeeds
 // only then, and closing that handle deletes it.
 bool LockHeld(const std::string& lockPath) {
@@ -46,12 +60,12 @@ void SweepEndedCopies(const std::string& parent) {
   if (!unpackfs::ListDirectory(parent.c_str(), &entries)) return;
   const std::size_t suffix = sizeof kLockSuffix - 1;
   for (const unpackfs::DirectoryEntry& entry : entries) {
-    if (entry.kind == unpackfs::EntryKind::Directory && AllDigits(entry.name)) {
+    if (entry.kind == unpackfs::EntryKind::Directory && IsCopyName(entry.name)) {
       if (LockHeld(parent + entry.name + kLockSuffix)) continue;
       unpackfs::RemoveDirectoryTree(parent + entry.name);
     } else if (entry.kind == unpackfs::EntryKind::File && entry.name.size() > suffix &&
                entry.name.compare(entry.name.size() - suffix, suffix, kLockSuffix) == 0 &&
-               AllDigits(entry.name.substr(0, entry.name.size() - suffix))) {
+               IsCopyName(entry.name.substr(0, entry.name.size() - suffix))) {
       LockHeld(parent + entry.name);  // deletes it when nobody holds it
     }
   }
@@ -59,25 +73,54 @@ void SweepEndedCopies(const std::string& parent) {
 
 }  // namespace
 
-bool ClaimTempUnpackFolder(char (&path)[MAX_PATH], FileHandle* lock) {
-  const std::string parent(path, strnlen(path, MAX_PATH));
-  if (parent.empty() || parent.back() != '\\') return false;
-  SweepEndedCopies(parent);
-
-  char name[16];
-  std::snprintf(name, sizeof name, "%lu", static_cast<unsigned long>(GetCurrentProcessId()));
-  const std::string folder = parent + name + "\\";
-  if (folder.size() >= MAX_PATH) return false;
-  // The lock comes first: a folder without one is fair game to a sweep.
-  *lock = FileHandle(CreateFileA((parent + name + kLockSuffix).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!*lock) LogFailure("temporary unpack folder: its lock is not taken: %s", ErrorText(GetLastError()).c_str());
-  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    LogFailure("temporary unpack folder %s cannot be created: %s", folder.c_str(), ErrorText(GetLastError()).c_str());
+bool ClaimTempUnpackFolder(const char* parentPath, char (&path)[MAX_PATH], FileHandle* lock) {
+  path[0] = '\0';
+  const std::string parent(parentPath, strnlen(parentPath, MAX_PATH));
+  if (parent.empty() || parent.back() != '\\') {
+    LogFailure("temporary unpack folder: %%TEMP%% gives no folder to make it in (%s)", parent.c_str());
     return false;
   }
-  std::memcpy(path, folder.c_str(), folder.size() + 1);
-  return true;
+  SweepEndedCopies(parent);
+  // The parent may have gone since the start; it is shared, so only made.
+  CreateDirectoryA(parent.c_str(), nullptr);
+
+  const std::string pid = std::to_string(GetCurrentProcessId());
+  for (int n = 0; n <= kOtherNames; ++n) {
+    const std::string name = n == 0 ? pid : pid + "_" + std::to_string(n);
+    const std::string folder = parent + name + "\\";
+    if (folder.size() >= MAX_PATH) {
+      LogFailure("temporary unpack folder %s cannot be made: its path is over %d bytes", folder.c_str(), MAX_PATH - 1);
+      return false;
+    }
+    // The lock comes first: a folder without one is fair game to a sweep.
+    FileHandle claimed(CreateFileA((parent + name + kLockSuffix).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!claimed) LogFailure("temporary unpack folder: its lock is not taken: %s", ErrorText(GetLastError()).c_str());
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && !IsDirectory(folder)) {
+      const DWORD error = GetLastError();
+      LogFailure("temporary unpack folder %s cannot be created: %s", folder.c_str(), ErrorText(error).c_str());
+      // Only a name taken by something else is worth another name.
+      if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+      continue;
+    }
+    std::memcpy(path, folder.c_str(), folder.size() + 1);
+    if (claimed) *lock = std::move(claimed);
+    return true;
+  }
+  return false;
+}
+
+bool PrepareTempUnpackFolder(const char* parent, char (&path)[MAX_PATH], FileHandle* lock) {
+  if (path[0] == '\0') return ClaimTempUnpackFolder(parent, path, lock);
+  if (IsDirectory(path)) return true;
+  // Removed under the copy: the whole shared folder may have gone with it.
+  CreateDirectoryA(parent, nullptr);
+  if (CreateDirectoryA(path, nullptr) || IsDirectory(path)) {
+    LogEvent("temporary unpack folder %s was gone and is made again", path);
+    return true;
+  }
+  LogFailure("temporary unpack folder %s cannot be made again: %s", path, ErrorText(GetLastError()).c_str());
+  return false;
 }
 
 void ReleaseTempUnpackFolder(const char* path) {

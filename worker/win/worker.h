@@ -33,7 +33,12 @@ struct WorkerState {
   // with a backslash (file names are appended directly). Set at the
   // worker's start, before its first job.
   char moduleCachePath[MAX_PATH] = "c:\\Modules\\";
-  char tempUnpackPath[MAX_PATH] = "c:\\Modules\\temp";
+  // The folder all copies share, "%TEMP%\ZorManager\", and this copy's own
+  // inside it; the own one is empty while it could not be made, so that no
+  // test unpack ever empties a folder that others use.
+  char tempParentPath[MAX_PATH] = "c:\\Modules\\temp";
+  char tempUnpackPath[MAX_PATH] = "";
+  FileHandle tempLock;  // held while the copy runs; see ClaimTempUnpackFolder
   ScannerTable scanners;  // as the last discovery found them
   CatalogueSlot catalogue;
 };
@@ -56,6 +61,12 @@ int RefreshAndReport(HWND window, WorkerState& state);
 // index to it. Hides the window when no scanner is attached.
 void RebuildScannerPanel(HWND window, ScannerTable& table);
 
+// The serial number the marked button of the scanner panel carries: the
+// scanner the user clicked, which the window marks before asking for the
+// refresh. kNoMarkedSerial when no button is marked or the panel did not
+// answer in time.
+std::uint32_t MarkedPanelSerial(HWND window);
+
 // The download-and-install job for the module named by the request behind
 // `request` (an InstallRequest, or anything whose first field is the name).
 // Ends with exactly one WM_CT_INSTALL_DONE to the main window.
@@ -67,12 +78,18 @@ void RunInstallJob(WorkerState& state, WPARAM releaseSelector, LPARAM request);
 // directory on the scanner's volume would veto its ejection.
 void LeaveUnpackTarget(const char* moduleCachePath, const char* tempUnpackPath);
 
-// Turns `path`, the shared temporary directory (ending with a backslash),
-// into this running copy's own folder inside it, "<process id>\", and holds
-// that folder's lock in `lock` for as long as the copy runs. Folders of
-// copies that no longer run are removed first. False, leaving `path` as it
-// was, when the folder cannot be made.
-bool ClaimTempUnpackFolder(char (&path)[MAX_PATH], FileHandle* lock);
+// Makes this running copy's own folder inside `parent`, the shared
+// temporary directory (ending with a backslash): "<process id>\", or
+// "<process id>_<n>\" when something else stands under that name. Its path
+// goes to `path` and its lock is held in `lock` for as long as the copy
+// runs. Folders of copies that no longer run are removed first. False,
+// with `path` empty and the cause logged, when no folder can be made.
+bool ClaimTempUnpackFolder(const char* parent, char (&path)[MAX_PATH], FileHandle* lock);
+// Before a test unpack: the copy's own folder as it must be, claimed anew
+// when it could not be made so far, made again when something (an older
+// copy of the program, a cleaner) removed it. False, with the cause
+// logged, when there is none to test in.
+bool PrepareTempUnpackFolder(const char* parent, char (&path)[MAX_PATH], FileHandle* lock);
 // Removes this copy's folder with whatever is left in it.
 void ReleaseTempUnpackFolder(const char* path);
 

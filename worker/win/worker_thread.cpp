@@ -31,10 +31,14 @@ void SetUpDirectory(const char* place, const char* pattern, char (&path)[MAX_PAT
 
 void HandleRequest(WorkerState& state, const MSG& message) {
   switch (message.message) {
-    case WM_CT_REFRESH:
-      state.scanners.selected = SelectionForRefresh(state.scanners.selected, message.wParam);
-      RefreshAndReport(reinterpret_cast<HWND>(message.lParam), state);
+    case WM_CT_REFRESH: {
+      const HWND window = reinterpret_cast<HWND>(message.lParam);
+      const std::uint32_t marked =
+          static_cast<std::uint32_t>(message.wParam) == kKeepSelection ? kNoMarkedSerial : MarkedPanelSerial(window);
+      state.scanners.selected = SelectionForRefresh(state.scanners, message.wParam, marked);
+      RefreshAndReport(window, state);
       break;
+    }
     case WM_CT_INSTALL:
       RunInstallJob(state, message.wParam, message.lParam);
       break;
@@ -59,10 +63,9 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   SetUpDirectory("module cache", ("%APPDATA%\\" + std::string(kModuleCacheFolder) + "\\").c_str(),
                  state.moduleCachePath);
   SetUpDirectory("temporary unpack folder", ("%TEMP%\\" + std::string(kTempUnpackFolder) + "\\").c_str(),
-                 state.tempUnpackPath);
+                 state.tempParentPath);
   // Two copies may run at once: each tests its archives in a folder of its own.
-  FileHandle tempLock;
-  const bool ownTempFolder = ClaimTempUnpackFolder(state.tempUnpackPath, &tempLock);
+  ClaimTempUnpackFolder(state.tempParentPath, state.tempUnpackPath, &state.tempLock);
 
   LogEvent("refresh: at the worker's start");
   RefreshAndReport(state.mainWindow, state);
@@ -80,6 +83,6 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   }
 
   state.catalogue.reset();
-  if (ownTempFolder) ReleaseTempUnpackFolder(state.tempUnpackPath);
+  ReleaseTempUnpackFolder(state.tempUnpackPath);
   return 0;
 }

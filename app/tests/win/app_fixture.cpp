@@ -64,25 +64,6 @@ LRESULT CALLBACK RecordBarMessages(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(barHook, code, wParam, lParam);
 }
 
-// ---- zip ----------------------------------------------------------------------
-std::uint32_t Crc32(const std::string& data) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char byte : data) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
@@ -139,39 +120,6 @@ UINT IconKind(HWND box) {
 
 std::string PageLine(const std::string& name, const std::string& version) {
   return ModuleLine("2014-05-12", version, name + ".z70", name);
-}
-
-std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
-  constexpr std::uint32_t kDosTime = 10u << 11;                              // 10:00:00
-  constexpr std::uint32_t kDosDate = ((2014u - 1980u) << 9) | (5u << 5) | 12u;  // 12 May 2014
-  std::string out, central;
-  for (const auto& [name, data] : entries) {
-    const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
-    const std::uint32_t crc = Crc32(data);
-    const auto size = static_cast<std::uint32_t>(data.size());
-    Put32(out, 0x04034b50);
-    Put16(out, 20); Put16(out, 0); Put16(out, 0); Put16(out, kDosTime); Put16(out, kDosDate);
-    Put32(out, crc); Put32(out, size); Put32(out, size);
-    Put16(out, static_cast<std::uint32_t>(name.size())); Put16(out, 0);
-    out += name;
-    out += data;
-    Put32(central, 0x02014b50);
-    Put16(central, 20); Put16(central, 20); Put16(central, 0); Put16(central, 0);
-    Put16(central, kDosTime); Put16(central, kDosDate);
-    Put32(central, crc); Put32(central, size); Put32(central, size);
-    Put16(central, static_cast<std::uint32_t>(name.size()));
-    Put16(central, 0); Put16(central, 0); Put16(central, 0); Put16(central, 0);
-    Put32(central, 0); Put32(central, offset);
-    central += name;
-  }
-  const auto centralOffset = static_cast<std::uint32_t>(out.size());
-  out += central;
-  Put32(out, 0x06054b50);
-  Put16(out, 0); Put16(out, 0);
-  Put16(out, static_cast<std::uint32_t>(entries.size())); Put16(out, static_cast<std::uint32_t>(entries.size()));
-  Put32(out, static_cast<std::uint32_t>(central.size())); Put32(out, centralOffset);
-  Put16(out, 0);
-  return out;
 }
 
 // ---- set-up ---------------------------------------------------------------------

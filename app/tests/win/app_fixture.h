@@ -35,12 +35,11 @@ constexpr char kSerialB[] = "050312000077";  // serial 77, made 5.03.2012
 using zortest::CataloguePage;
 using zortest::ModuleLine;
 using zortest::ScannerLine;
+using zortest::StoredZip;
 
 // The module line of NAME.z70 in the archive NAME.zip, dated 12.05.2014.
 std::string PageLine(const std::string& name, const std::string& version = "1.0.0.1");
 
-// A zip archive with stored (uncompressed) entries.
-std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
 struct BoxRecord {
   std::wstring text;

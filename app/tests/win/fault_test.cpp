@@ -310,6 +310,24 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
   EXPECT_TRUE(AppRunning());
 }
 
+// The marked scanner leaves during the refresh after its first module: the
+// refresh falls back to the other scanner, and the queue stops there.
+TEST_F(FaultTest, QueueForAScannerThatLeftNeverGoesOnToAnother) {
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B")}));
+  ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
+  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
+  ASSERT_TRUE(StartAppAndWait());
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
+  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
+  ASSERT_TRUE(WaitForIdle());
+  AtStep(L"Обнаружение сканера", [this] { SetScanners({ScannerLine(kSerialA, 'R')}); });
+  EXPECT_EQ(Try(), L"Сканер был отключен от порта USB.");
+  EXPECT_TRUE(ScannerBytes(L'S', L"DIAG_A.z70") == module_);
+  ExpectUntouched();
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoScanner));
+  EXPECT_NE(LogText().find("install queue: stopped at PRG_B: it failed with code 2; untried: none"), std::string::npos);
+}
+
 // ---- the log -------------------------------------------------------------------
 
 // What a test's log and the sample in log/README.md have in common: the

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     // Each report crosses to a window's queue, as the worker's do.
-    const bool ok = DownloadPackage(argv[1], argv[2], [window](std::size_t kilobytes) {
+    const bool ok = PackageDownload::kSaved == DownloadPackage(argv[1], argv[2], [window](std::size_t kilobytes) {
       PostMessageW(window, WM_USER + 9, static_cast<WPARAM>(kilobytes), 0);
     });
     QueryPerformanceCounter(&end);

@@ -71,10 +71,12 @@ class PackageDownloadTest : public ::testing::Test {
 
   // Progress goes to the window's queue, as the worker sends it on.
   bool DownloadTo(const std::string& url) {
-    return DownloadPackage(url.c_str(), file_.c_str(), [this](std::size_t kilobytes) {
+    last_ = DownloadPackage(url.c_str(), file_.c_str(), [this](std::size_t kilobytes) {
       PostMessageW(window_, kProgress, static_cast<WPARAM>(kilobytes), 0);
     });
+    return last_ == PackageDownload::kSaved;
   }
+  PackageDownload last_ = PackageDownload::kSaved;
   bool Download(const std::string& path) {
     return DownloadTo(http_.url(path));
   }
@@ -180,6 +182,7 @@ TEST_F(PackageDownloadTest, ChunkedPackageCutByAResetWritesNoFile) {
 
 TEST_F(PackageDownloadTest, ErrorPageWritesNoFile) {
   EXPECT_FALSE(Download("/missing.zip"));
+  EXPECT_EQ(last_, PackageDownload::kNotReceived);
   EXPECT_FALSE(FileExists());
   EXPECT_TRUE(Logged(LastFailure(), Cause::kPackageStatus));
 }
@@ -198,13 +201,32 @@ TEST_F(PackageDownloadTest, FullDiskFailsAndLeavesNoFile) {
   if (!disk.ok()) GTEST_SKIP() << "no tmpfs could be mounted here";
   file_ = small.pathA() + "\\mod.zip";
   EXPECT_FALSE(Download("/size/200000.zip"));
+  EXPECT_EQ(last_, PackageDownload::kNotStored);
   EXPECT_FALSE(FileExists());
+  EXPECT_TRUE(zortest::FilesIn(small.path()).empty()) << "no temporary file left";
   EXPECT_TRUE(Logged(LastFailure(), Cause::kCacheFileNotWritten));
+}
+
+// Another copy reads the cached package while this one downloads it: the
+// reader keeps its whole file, and the fault is the cache's, not the server's.
+TEST_F(PackageDownloadTest, PackageHeldByAReaderIsNeitherCutNorBlamedOnTheServer) {
+  ASSERT_TRUE(zortest::WriteWholeFile(zortest::Widen(file_), "older package"));
+  const HANDLE reader = CreateFileA(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(Download("/size/2000.zip"));
+  CloseHandle(reader);
+  EXPECT_EQ(last_, PackageDownload::kNotStored);
+  EXPECT_EQ(FileContent(), "older package");
+  EXPECT_EQ(zortest::FilesIn(dir_.path()), std::vector<std::wstring>{L"mod_1_0_3.zip"});
+  EXPECT_TRUE(Logged(LastFailure(), Cause::kCacheFileInUse));
+  EXPECT_TRUE(Download("/size/2000.zip"));
+  EXPECT_EQ(FileContent(), Body(2000));
 }
 
 TEST_F(PackageDownloadTest, FileThatCannotBeCreatedFails) {
   file_ = dir_.pathA() + "\\no-such-folder\\mod.zip";
   EXPECT_FALSE(Download("/size/2000.zip"));
+  EXPECT_EQ(last_, PackageDownload::kNotStored);
   EXPECT_TRUE(Logged(LastFailure(), Cause::kCacheFileNotCreated));
   EXPECT_EQ(requests_, 1);
   EXPECT_EQ(Kilobytes(), (std::vector<WPARAM>{1, 1}));

@@ -45,9 +45,10 @@ class Install : public WorkerTest {
   }
 
   // Installs one module and returns WM_CT_INSTALL_DONE's (wParam, lParam).
-  std::pair<WPARAM, LPARAM> InstallAndWait(const char* name, WPARAM selector = kReleaseSelectorNewest) {
+  std::pair<WPARAM, LPARAM> InstallAndWait(const char* name, WPARAM selector = kReleaseSelectorNewest,
+                                           std::uint32_t scanner = kSerialNumberA) {
     const std::size_t before = window_->Messages(WM_CT_INSTALL_DONE).size();
-    PostInstall(name, selector);
+    PostInstall(name, selector, scanner);
     if (!WaitForMessages(WM_CT_INSTALL_DONE, before + 1)) {
       ADD_FAILURE() << "no WM_CT_INSTALL_DONE for " << name;
       return {~WPARAM{0}, 0};
@@ -57,6 +58,10 @@ class Install : public WorkerTest {
   }
 
   std::wstring CachedArchive(const std::wstring& archive) const { return CacheDir() + L"\\" + archive + L".zip"; }
+  void PutInCache(const std::string& bytes) {
+    CreateDirectoryW(CacheDir().c_str(), nullptr);
+    ASSERT_TRUE(zortest::WriteWholeFile(CachedArchive(L"DIAG01_1234"), bytes));
+  }
 
   std::vector<WindowEvent> KilobyteReports() const {
     std::vector<WindowEvent> out;
@@ -233,6 +238,99 @@ TEST_F(Install, ScannerPulledOutDuringTheJobShowsInTheNextJob) {
 
   EXPECT_EQ(InstallAndWait("MEAS02"), Result(kInstallNoScanner, 0));
   ASSERT_TRUE(StopWorker(0));
+}
+
+// The queue was made for scanner 7, which left during the trailing refresh
+// of its previous job: the rest goes nowhere, least of all onto scanner 1234.
+TEST_F(Install, JobForAScannerThatLeftGivesTwoAndWritesNowhere) {
+  StartWithScanner({ScannerLine(kSerialA, 'J'), ScannerLine(kSerialB, 'K')});
+  SetScanners({ScannerLine(kSerialA, 'J')});
+  Post(WM_CT_REFRESH, kKeepSelection, reinterpret_cast<LPARAM>(mainWindow_));
+  ASSERT_TRUE(WaitForRefreshes(1));
+  EXPECT_EQ(InstallAndWait("DIAG01", kReleaseSelectorNewest, kSerialNumberB), Result(kInstallNoScanner, 0));
+  ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoScanner));
+  EXPECT_FALSE(zortest::FileExists(ScannerFile(L'J', L"DIAG01_1234.z70")));
+  EXPECT_FALSE(zortest::FileExists(ScannerFile(L'K', L"DIAG01_1234.z70")));
+}
+
+// A cached package without a module file fails its test; held open by
+// another program, it cannot be deleted: it is never installed as if sound.
+TEST_F(Install, CachedArchiveThatFailsItsTestAndStaysIsNotInstalled) {
+  PutInCache(zortest::StoredZip({{"readme.txt", "no module"}}));
+  const HANDLE holder = CreateFileW(CachedArchive(L"DIAG01_1234").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  StartWithScanner();
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
+  ASSERT_TRUE(StopWorker(0));
+  CloseHandle(holder);
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kCachedArchiveNotDeleted));
+  EXPECT_EQ(LogText().find("passed"), std::string::npos) << LogText();
+  EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
+  EXPECT_FALSE(zortest::FileExists(ScannerFile(L'J', L"Program Files")));
+}
+
+// A test unpack that fails for this computer's sake says nothing of the
+// package: a sound cached copy is kept, and the folder is made again when
+// it is only gone (an older copy of the program emptied %TEMP%\ZorManager).
+TEST_F(Install, TemporaryFolderFaultsKeepASoundCachedPackage) {
+  for (const bool fileInItsPlace : {false, true}) {
+    SCOPED_TRACE(fileInItsPlace ? "a file where the folder was" : "the folder removed");
+    PutInCache(BuiltFile("DIAG01_1234.zip"));
+    StartWithScanner();
+    ASSERT_TRUE(RemoveDirectoryW(TempUnpackDir().c_str()));
+    if (fileInItsPlace) ASSERT_TRUE(zortest::WriteWholeFile(TempUnpackDir(), "in the way"));
+    EXPECT_EQ(InstallAndWait("DIAG01"), fileInItsPlace ? Result(kInstallUnpackFailed, 0) : Result(kInstallOk, kRefreshOk));
+    ASSERT_TRUE(StopWorker(0));
+    EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
+    EXPECT_TRUE(zortest::FileText(CachedArchive(L"DIAG01_1234")) == BuiltFile("DIAG01_1234.zip"));
+    EXPECT_EQ(zortest::FileExists(ScannerFile(L'J', L"DIAG01_1234.z70")), !fileInItsPlace);
+    DeleteFileW(TempUnpackDir().c_str());
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+}
+
+// %TEMP% too long for any folder of this copy's own: the test unpack
+// fails with its cause and never empties a folder that others use.
+TEST_F(Install, CopyWithoutAFolderOfItsOwnEmptiesNoSharedOne) {
+  const std::wstring shared = L"C:\\Modules\\temp";
+  CreateDirectoryW(L"C:\\Modules", nullptr);
+  CreateDirectoryW(shared.c_str(), nullptr);
+  ASSERT_TRUE(zortest::WriteWholeFile(shared + L"\\keep.txt", "another's"));
+  SetEnvironmentVariableW(L"TEMP", (root_.Child(L"temp\\") + std::wstring(300, L't')).c_str());
+  PutInCache(BuiltFile("DIAG01_1234.zip"));
+  StartWithScanner();
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
+  ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoOwnTempFolder));
+  EXPECT_EQ(zortest::FileText(shared + L"\\keep.txt"), "another's");
+  EXPECT_TRUE(zortest::FileExists(CachedArchive(L"DIAG01_1234")));
+  zortest::RemoveTree(L"C:\\Modules");
+}
+
+// A second copy puts the package in place and reads it while this one
+// downloads it: this one's move finds it in use, and the sound package in
+// place is used, not reported as the server's failure.
+TEST_F(Install, PackageAnotherCopyPutInPlaceIsUsed) {
+  StartWithScanner();
+  HANDLE reader = INVALID_HANDLE_VALUE;
+  OnPackageRequest([&] {
+    if (reader != INVALID_HANDLE_VALUE) return;
+    PutInCache(BuiltFile("DIAG01_1234.zip"));
+    reader = CreateFileW(CachedArchive(L"DIAG01_1234").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         0, nullptr);
+  });
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallOk, kRefreshOk));
+  ASSERT_TRUE(StopWorker(0));
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  CloseHandle(reader);
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kCacheFileInUse));
+  std::vector<std::wstring> cached = FilesIn(CacheDir());
+  std::sort(cached.begin(), cached.end());
+  EXPECT_EQ(cached, (std::vector<std::wstring>{L"DIAG01_1234.zip", L"zormanager.log"}));
+  ExpectInstalledOnJ();
 }
 
 TEST_F(Install, UnknownModuleOrNothingNewGivesFourWithoutDownloading) {

@@ -167,18 +167,6 @@ std::wstring WorkerTest::ScannerFile(wchar_t letter, const std::wstring& name) c
 
 std::string WorkerTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
 
-std::vector<std::wstring> WorkerTest::FilesIn(const std::wstring& dir) {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW entry;
-  const HANDLE listing = FindFirstFileW((dir + L"\\*").c_str(), &entry);
-  if (listing == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(entry.cFileName);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
-  return files;
-}
-
 void WorkerTest::StartWorker() {
   ASSERT_EQ(thread_, nullptr);
   start_.mainWindow = mainWindow_;
@@ -197,10 +185,11 @@ void WorkerTest::Post(UINT message, WPARAM wParam, LPARAM lParam) {
   ADD_FAILURE() << "could not post message " << message << " to the worker";
 }
 
-void WorkerTest::PostInstall(const char* name, WPARAM selector) {
+void WorkerTest::PostInstall(const char* name, WPARAM selector, std::uint32_t scanner) {
   std::memset(&request_, 0, sizeof request_);
   std::strncpy(request_.name, name, sizeof request_.name - 1);
   request_.releaseSelector = static_cast<std::int32_t>(selector);
+  request_.scannerSerial = scanner;
   Post(WM_CT_INSTALL, selector, reinterpret_cast<LPARAM>(&request_));
 }
 

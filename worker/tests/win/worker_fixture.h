@@ -29,6 +29,8 @@ constexpr DWORD kWaitMs = 30000;
 // Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
 constexpr char kSerialA[] = "150314001234";   // serial 1234, made 15.03.2014
 constexpr char kSerialB[] = "010115000007";   // serial 7, made 1.01.2015
+constexpr std::uint32_t kSerialNumberA = 1234;
+constexpr std::uint32_t kSerialNumberB = 7;
 
 using zortest::CataloguePage;
 using zortest::ModuleLine;
@@ -71,13 +73,13 @@ class WorkerTest : public ::testing::Test {
     return root_.Child(L"temp\\ZorManager\\" + std::to_wstring(GetCurrentProcessId()));
   }
   std::string EjectLog() const;
-  // Files (not directories) directly inside `dir`.
-  static std::vector<std::wstring> FilesIn(const std::wstring& dir);
+  static std::vector<std::wstring> FilesIn(const std::wstring& dir) { return zortest::FilesIn(dir); }
 
   // --- the worker ---
   void StartWorker();
   void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-  void PostInstall(const char* name, WPARAM selector = kReleaseSelectorNewest);
+  // For the scanner of serial `scanner` (kSerialA's by default).
+  void PostInstall(const char* name, WPARAM selector = kReleaseSelectorNewest, std::uint32_t scanner = kSerialNumberA);
   // Posts WM_CT_STOP and waits, pumping, for the thread to end; then handles
   // what it left in the window's queue.
   bool StopWorker(WPARAM eject);
