@@ -44,6 +44,7 @@ constexpr const char* kWords[] = {
     R"(download: module cache file .+\.zip cannot be replaced, another program holds it: )" ZOR_NAMED_ERROR,
     R"(install: cached archive .+\.zip failed its test and cannot be deleted: )" ZOR_NAMED_ERROR,
     R"(install: no temporary unpack folder of this copy's own to test .+\.zip in)",
+    R"(install: \S+: no catalogue: the last refresh could not download it)",
 };
 static_assert(sizeof kWords / sizeof kWords[0] == static_cast<std::size_t>(Cause::kCount), "words for every cause");
 

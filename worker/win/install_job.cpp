@@ -11,6 +11,7 @@
 #include "device/win/scanner_device.h"
 #include "download/win/package_download.h"
 #include "log/win/log.h"
+#include "unpack/entry_rules.h"
 #include "unpack/file_system.h"
 #include "unpack/unpack.h"
 #include "worker/win/window_calls.h"

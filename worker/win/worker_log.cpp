@@ -24,9 +24,10 @@ const char* RefreshOutcome(int code) {
 const char* InstallOutcome(int code) {
   switch (code) {
     case kInstallOk: return "installed";
-    case kInstallDownloadFailed: return "the package could not be downloaded or saved";
+    case kInstallDownloadFailed: return "the package could not be downloaded";
     case kInstallNoScanner: return "no scanner to install onto";
-    case kInstallUnpackFailed: return "the package failed its test or could not be unpacked onto the scanner";
+    case kInstallUnpackFailed:
+      return "the package failed its test, could not be tested or stored here, or could not be unpacked onto the scanner";
     case kInstallNotFound: return "the catalogue holds no installable release of it";
     default: return "unknown";
   }

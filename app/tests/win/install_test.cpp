@@ -207,6 +207,7 @@ TEST_F(InstallTest, CancelDuringTheFirstOfThreeCompletesItAndDropsTheRest) {
   EXPECT_FALSE(OnScanner("DIAG_C.z70"));
   EXPECT_TRUE(WaitForIdle());
   EXPECT_TRUE(DownloadEnabled());  // two modules still new
+  EXPECT_NE(LogText().find("cancelled by the user, untried: PRG_B, DIAG_C"), std::string::npos) << LogText();
 }
 
 TEST_F(InstallTest, CancelThenFailureShowsTheErrorAndNoCancelMessage) {
@@ -221,6 +222,7 @@ TEST_F(InstallTest, CancelThenFailureShowsTheErrorAndNoCancelMessage) {
   Settle();
   EXPECT_EQ(Boxes().size(), 1u);
   EXPECT_TRUE(zortest::Logged(LogText(), zortest::Cause::kCancelled));
+  EXPECT_NE(LogText().find("install queue: stopped at DIAG_A: it failed with code 3; untried: PRG_B"), std::string::npos);
 }
 
 // Each failing install result code stops the queue with its own message.

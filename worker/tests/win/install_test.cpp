@@ -280,15 +280,19 @@ TEST_F(Install, TemporaryFolderFaultsKeepASoundCachedPackage) {
     PutInCache(BuiltFile("DIAG01_1234.zip"));
     StartWithScanner();
     ASSERT_TRUE(RemoveDirectoryW(TempUnpackDir().c_str()));
-    if (fileInItsPlace) ASSERT_TRUE(zortest::WriteWholeFile(TempUnpackDir(), "in the way"));
+    if (fileInItsPlace) {
+      ASSERT_TRUE(zortest::WriteWholeFile(TempUnpackDir(), "in the way"));
+    }
     EXPECT_EQ(InstallAndWait("DIAG01"), fileInItsPlace ? Result(kInstallUnpackFailed, 0) : Result(kInstallOk, kRefreshOk));
     ASSERT_TRUE(StopWorker(0));
     EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
     EXPECT_TRUE(zortest::FileText(CachedArchive(L"DIAG01_1234")) == BuiltFile("DIAG01_1234.zip"));
     EXPECT_EQ(zortest::FileExists(ScannerFile(L'J', L"DIAG01_1234.z70")), !fileInItsPlace);
     DeleteFileW(TempUnpackDir().c_str());
+    DeleteFileW(ScannerFile(L'J', L"DIAG01_1234.z70").c_str());
     CloseHandle(thread_);
     thread_ = nullptr;
+    window_->ClearEvents();
   }
 }
 
@@ -368,6 +372,7 @@ TEST_F(Install, WithoutACatalogueGivesFour) {
   ASSERT_TRUE(WaitForInitialRefresh(false));
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallNotFound, 0));
   ASSERT_TRUE(StopWorker(0));
+  EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoCatalogue));
   EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
 }
 

@@ -300,7 +300,7 @@ TEST_F(Refresh, PanelThatDoesNotAnswerInTimeKeepsItsButtonsAndTheRefreshGoesOn) 
   SetScanners({ScannerLine(kSerialA, 'J'), ScannerLine(kSerialB, 'K')});
   window_->ClearEvents();
   window_->StallNextPanelQuery(700);
-  Post(WM_CT_REFRESH, 0, reinterpret_cast<LPARAM>(mainWindow_));
+  Post(WM_CT_REFRESH, kKeepSelection, reinterpret_cast<LPARAM>(mainWindow_));
   ASSERT_TRUE(PumpUntil([&] { return CountMessages(WM_CT_REFRESH_DONE, kRefreshFinished) >= 1; }, kWaitMs));
   ASSERT_TRUE(StopWorker(0));
 
