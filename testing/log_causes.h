@@ -12,7 +12,8 @@ enum class Cause {
   kServerUnreachable, kPageStatus, kPageCut, kPageOverLimit, kPageNoModules, kPackageStatus, kPackageShort,
   kPackageCut, kPackageOverLimit, kCacheFileNotCreated, kCacheFileNotWritten, kNoZip, kCrc, kUnsafeEntry,
   kPathTooLong, kDeclaredOverLimit, kNoModuleFile, kTempFolderNotCreated, kNoRoom, kScannerFileNotReplaced,
-  kNoDriveLetter, kScannerPulled, kNoScanner, kNoRelease, kInventoryNotListed, kCancelled, kCount
+  kNoDriveLetter, kScannerPulled, kNoScanner, kNoRelease, kInventoryNotListed, kCancelled, kScannerSkipped,
+  kProxyUnreachable, kProxyPassword, kCount
 };
 
 // Passes when `log` (the log file's text, or one failure line) holds a line
