@@ -22,7 +22,8 @@ void TraceLastResponse() {
   DWORD error = GetLastError();
   wchar_t text[kResponseTextChars] = {};
   DWORD length = kResponseTextChars;
-  if (sysdll::InternetGetLastResponseInfoW(&error, text, &length) && length > 0) {
+  // Wine answers a refused connection with an empty text of length 1.
+  if (sysdll::InternetGetLastResponseInfoW(&error, text, &length) && length > 0 && text[0] != L'\0') {
     text[kResponseTextChars - 1] = L'\0';
     LogFailure("server's last response: %s", AnsiFromWide(text).c_str());
   }

@@ -357,6 +357,7 @@ TEST_P(ProxyTest, TheLogTellsTheProxyFromTheServer) {
   EXPECT_NE(LogText().find(", proxy: " + proxy + "\r\n"), std::string::npos) << LogText();
   EXPECT_TRUE(zortest::Logged(LogText(), GetParam()));
   EXPECT_FALSE(zortest::Logged(LogText(), Cause::kServerUnreachable));
+  EXPECT_EQ(LogText().find("last response: \r\n"), std::string::npos) << "a failure line that says nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(Proxies, ProxyTest, ::testing::Values(Cause::kProxyUnreachable, Cause::kProxyPassword));
