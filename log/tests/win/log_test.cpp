@@ -86,6 +86,7 @@ TEST_F(LogFileTest, RotatesWhenTheNextLineWouldPassTheLimit) {
   LogEvent("x");
   LogFailure("y");
   EXPECT_TRUE(Read(L"zormanager.log.1") == full);
+  ASSERT_LT(Read().size(), 1000u) << "the older lines stayed, the newer ones are lost";
   EXPECT_TRUE(std::regex_match(Read(), std::regex("\\S+ log: the file was begun again, its earlier lines are lost: "
                                                   "zormanager.log.1 cannot be replaced: error \\d+ \\(ERROR_[A-Z_]+\\)"
                                                   "\r\n\\S+ x\r\n\\S+ y\r\n")))
