@@ -15,11 +15,27 @@ std::uint16_t DateField(std::u16string_view text, std::size_t at) {
   return static_cast<std::uint16_t>(WcsToUl10(text.substr(at, 2)));
 }
 
-bool Contains(const std::u16string& text, std::u16string_view part) {
-  return text.find(part) != std::u16string::npos;
+}  // namespace
+
+bool IsScannerInstanceId(std::u16string_view instanceId) {
+  return instanceId.find(u"USBSTOR") != std::u16string_view::npos &&
+         instanceId.find(u"SCANNER_ZOR") != std::u16string_view::npos;
 }
 
-}  // namespace
+std::string SkippedScannerEvent(std::u16string_view instanceId, DiscoveryStep step, std::string_view cause) {
+  // Instance ids are ASCII; anything else shows as '?', never as broken text.
+  std::string id;
+  for (char16_t c : instanceId) id += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+  const char* words = "";
+  switch (step) {
+    case DiscoveryStep::InterfaceDetail: words = "its interface detail cannot be read"; break;
+    case DiscoveryStep::DiskNumber: words = "its disk cannot be opened or asked for its device number"; break;
+    case DiscoveryStep::DriveList: words = "the list of drives cannot be read"; break;
+  }
+  std::string event = "discovery: scanner " + id + " seen and skipped: " + words + ": " + std::string(cause);
+  if (step == DiscoveryStep::InterfaceDetail) event += "; the disks after it are not looked at";
+  return event;
+}
 
 std::uint32_t WcsToUl10(std::u16string_view text) {
   std::size_t i = 0;
@@ -62,16 +78,24 @@ void FillScannerTable(DiscoverySource& source, ScannerTable& table) {
   table.count = 0;
   for (std::uint32_t index = 0;; ++index) {
     DiskInterface disk;
-    if (source.ReadInterface(index, disk) != InterfaceRead::Read) break;
-    if (!Contains(disk.instanceId, u"USBSTOR") || !Contains(disk.instanceId, u"SCANNER_ZOR"))
-      continue;
+    const InterfaceRead read = source.ReadInterface(index, disk);
+    if (read == InterfaceRead::Failed && IsScannerInstanceId(disk.instanceId))
+      source.ScannerSkipped(disk, DiscoveryStep::InterfaceDetail);
+    if (read != InterfaceRead::Read) break;
+    if (!IsScannerInstanceId(disk.instanceId)) continue;
 
     const std::optional<std::uint32_t> diskNumber = source.DiskDeviceNumber(disk);
-    if (!diskNumber) continue;
+    if (!diskNumber) {
+      source.ScannerSkipped(disk, DiscoveryStep::DiskNumber);
+      continue;
+    }
 
     // Asked afresh for every scanner, as drives come and go between scanners.
     std::vector<std::u16string> roots;
-    if (!source.DriveRoots(roots)) continue;
+    if (!source.DriveRoots(roots)) {
+      source.ScannerSkipped(disk, DiscoveryStep::DriveList);
+      continue;
+    }
 
     const std::u16string* match = nullptr;
     for (const std::u16string& root : roots) {
@@ -113,12 +137,15 @@ void FillScannerTable(DiscoverySource& source, ScannerTable& table) {
 InterfaceRead SnapshotSource::ReadInterface(std::uint32_t index, DiskInterface& out) {
   if (index >= snapshot_.interfaces.size()) return InterfaceRead::End;
   const SnapshotInterface& entry = snapshot_.interfaces[index];
-  if (entry.status != InterfaceRead::Read) return entry.status;
   current_ = index;
   out.devInfo = entry.devInfo;
   out.instanceId = entry.instanceId;
   out.devicePath.clear();
-  return InterfaceRead::Read;
+  return entry.status;
+}
+
+void SnapshotSource::ScannerSkipped(const DiskInterface& disk, DiscoveryStep step) {
+  skipped.emplace_back(disk.instanceId, step);
 }
 
 std::optional<std::uint32_t> SnapshotSource::DiskDeviceNumber(const DiskInterface&) {

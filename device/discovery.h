@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "device/scanner_table.h"
@@ -28,7 +29,24 @@ enum class InterfaceRead {
   Read,     // detail and instance id were read
   End,      // the enumeration has no member at this index
   Failed,   // the detail or the instance id could not be read: discovery stops here
+            // (the instance id is filled in when it could still be read)
 };
+
+// The step at which discovery gave up on a disk it had recognised as a
+// scanner by its instance id.
+enum class DiscoveryStep {
+  InterfaceDetail,   // its interface detail: the enumeration ends there
+  DiskNumber,        // its disk could not be opened or asked for its device number
+  DriveList,         // the list of drives could not be read
+};
+
+// A scanner's disk: "USBSTOR" and "SCANNER_ZOR" in its instance id
+// (case-sensitive, anywhere in the id).
+bool IsScannerInstanceId(std::u16string_view instanceId);
+
+// The log's words for a scanner skipped at `step`; `cause` is the failed
+// call's error as the adapter has it.
+std::string SkippedScannerEvent(std::u16string_view instanceId, DiscoveryStep step, std::string_view cause);
 
 struct DiskInterface {
   DevInfoData devInfo;
@@ -49,6 +67,9 @@ class DiscoverySource {
   virtual std::uint32_t DriveType(const std::u16string& root) = 0;
   // Device number of the volume "\\.\X:"; nullopt when it cannot be opened or queried.
   virtual std::optional<std::uint32_t> VolumeDeviceNumber(char16_t letter) = 0;
+  // A disk recognised as a scanner and then skipped at `step`, right after
+  // the step's call failed: the adapter logs it, as nothing else would.
+  virtual void ScannerSkipped(const DiskInterface& disk, DiscoveryStep step) = 0;
 };
 
 // Rewrites table.count and the first count records; leaves `selected` alone.
@@ -82,6 +103,10 @@ class SnapshotSource : public DiscoverySource {
   bool DriveRoots(std::vector<std::u16string>& roots) override;
   std::uint32_t DriveType(const std::u16string& root) override;
   std::optional<std::uint32_t> VolumeDeviceNumber(char16_t letter) override;
+  void ScannerSkipped(const DiskInterface& disk, DiscoveryStep step) override;
+
+  // The scanners skipped so far, in order.
+  std::vector<std::pair<std::u16string, DiscoveryStep>> skipped;
 
  private:
   const DiscoverySnapshot& snapshot_;

@@ -97,6 +97,10 @@ std::vector<SimScanner> ParseSimScanners(std::string_view text, std::vector<std:
       scanner.veto = true;
       ++next;
     }
+    if (next < words.size() && words[next] == "blocked") {
+      scanner.blocked = true;
+      ++next;
+    }
     if (next != words.size()) {
       if (badLines) badLines->push_back(lineNumber);
       continue;
@@ -118,7 +122,7 @@ DiscoverySnapshot BuildSimSnapshot(const std::vector<SimScanner>& scanners,
     disk.devInfo.ClassGuid = diskDriveClass;
     disk.devInfo.DevInst = kSimDevInstBase + static_cast<std::uint32_t>(i);
     disk.instanceId = scanners[i].instanceId;
-    disk.deviceNumber = static_cast<std::uint32_t>(i + 1);
+    if (!scanners[i].blocked) disk.deviceNumber = static_cast<std::uint32_t>(i + 1);
     snapshot.interfaces.push_back(std::move(disk));
   }
   for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {

@@ -32,6 +32,24 @@ bool LogNeedsRotation(std::uint64_t fileBytes, std::uint64_t lineBytes) {
   return fileBytes > 0 && fileBytes + lineBytes > kLogRotateBytes;
 }
 
+std::string LogAppendText(const LogTime& time, std::string_view event, std::uint64_t lostLines,
+                          std::string_view lostCause, std::string_view restartCause) {
+  std::string text;
+  // Support reads the file from its top: the restart first, as the cause of
+  // the lines missing above everything else.
+  if (!restartCause.empty()) {
+    text += FormatLogLine(time, "log: the file was begun again, its earlier lines are lost: " +
+                                    std::string(kOlderLogFileName) + " cannot be replaced: " +
+                                    std::string(restartCause));
+  }
+  if (lostLines > 0) {
+    text += FormatLogLine(time, "log: " + std::to_string(lostLines) + (lostLines == 1 ? " line" : " lines") +
+                                    " before this one could not be written (the last: " + std::string(lostCause) +
+                                    ")");
+  }
+  return text + FormatLogLine(time, event);
+}
+
 std::string HidePrivateFolders(std::string_view text,
                                std::vector<std::pair<std::string, std::string>> folderAndPlaceholder) {
   for (auto& [folder, placeholder] : folderAndPlaceholder) {

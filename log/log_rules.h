@@ -40,6 +40,14 @@ std::string FormatLogLine(const LogTime& time, std::string_view event);
 // line longer than the limit still gets written.
 bool LogNeedsRotation(std::uint64_t fileBytes, std::uint64_t lineBytes);
 
+// What one append writes: the event's line, after a line for each note
+// that must come first, all with the same time. `lostLines` lines were
+// dropped since this process last wrote one (the last for `lostCause`);
+// `restartCause`, when not empty, is why the file was emptied and begun
+// again instead of rotated, and then opens it.
+std::string LogAppendText(const LogTime& time, std::string_view event, std::uint64_t lostLines,
+                          std::string_view lostCause, std::string_view restartCause);
+
 // Replaces each occurrence of a private folder (a case-insensitive match of
 // its path, as the environment gives it) by its placeholder, longest folder
 // first, so "C:\Users\ivanov\AppData\Roaming\Zor70_Modules\a.zip" becomes

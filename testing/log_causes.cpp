@@ -45,6 +45,11 @@ constexpr const char* kWords[] = {
     R"(install: cached archive .+\.zip failed its test and cannot be deleted: )" ZOR_NAMED_ERROR,
     R"(install: no temporary unpack folder of this copy's own to test .+\.zip in)",
     R"(install: \S+: no catalogue: the last refresh could not download it)",
+    R"(discovery: scanner USBSTOR\\\S*SCANNER_ZOR\S* seen and skipped: its disk cannot be opened or asked for its )"
+    R"(device number: CreateFileW: error 5 \(ERROR_ACCESS_DENIED\))",
+    R"(the proxy 127\.0\.0\.1:\d+ cannot be reached \(on the way to the server 127\.0\.0\.1:\d+\): )"
+    R"(error 120\d\d \(ERROR_INTERNET_[A-Z_]+\))",
+    R"(HTTP status 407: the proxy 127\.0\.0\.1:\d+ asks for a password \(proxy authentication required\))",
 };
 static_assert(sizeof kWords / sizeof kWords[0] == static_cast<std::size_t>(Cause::kCount), "words for every cause");
 

@@ -1,5 +1,6 @@
 #include "app/win/main_window.h"
 
+#include "download/win/http_fetch.h"
 #include "log/win/log.h"
 #include "resources/resource_ids.h"
 
@@ -34,7 +35,7 @@ HWND CreateMainWindow(HINSTANCE instance, const std::string& catalogueHost) {
 }
 
 int RunMainWindow(HINSTANCE instance, int showCommand, const std::string& catalogueHost) {
-  LogProgramStart(catalogueHost);
+  LogProgramStart(catalogueHost, HttpProxyText(catalogueHost));
   LoadAppStrings(instance);
   RegisterMainWindowClass(instance);  // a failure shows as a failed creation
   HWND window = CreateMainWindow(instance, catalogueHost);

@@ -122,6 +122,10 @@ CONFIGRET CM_Get_DevNode_Registry_PropertyW(DEVINST node, ULONG property, PULONG
   SYSDLL_CALL(kCfgmgr32, CM_Get_DevNode_Registry_PropertyW, CR_FAILURE, node, property, type, buffer, length, flags);
 }
 
+BOOL InternetQueryOptionW(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length) {
+  SYSDLL_CALL(kWininet, InternetQueryOptionW, FALSE, handle, option, buffer, length);
+}
+
 #undef SYSDLL_CALL
 
 }  // namespace sysdll

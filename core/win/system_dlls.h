@@ -63,4 +63,7 @@ CONFIGRET CM_Request_Device_EjectW(DEVINST node, PPNP_VETO_TYPE veto, LPWSTR vet
 CONFIGRET CM_Get_DevNode_Registry_PropertyW(DEVINST node, ULONG property, PULONG type, PVOID buffer, PULONG length,
                                             ULONG flags);
 
+// wininet: what a handle is set to, such as the proxy its requests go through
+BOOL InternetQueryOptionW(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length);
+
 }  // namespace sysdll

@@ -214,28 +214,47 @@ TEST(FillScannerTable, DriveMatchingRules) {
   }
 }
 
+using Skipped = std::vector<std::pair<std::u16string, DiscoveryStep>>;
+
+// Each scanner skipped is reported once, with its step, for the log.
 TEST(FillScannerTable, SkipsScannerWithoutDeviceNumberOrDriveList) {
   DiscoverySnapshot system;
   system.interfaces = {Disk(ScannerId(u"010101000001"), std::nullopt), Disk(ScannerId(u"020202000002"), 2)};
   system.roots = {Root(u'E', kDriveRemovable, 2)};
   ScannerTable table;
-  FillScannerTable(system, table);
+  SnapshotSource source(system);
+  FillScannerTable(source, table);
   ASSERT_EQ(table.count, 1u);
   EXPECT_EQ(table.records[0].serialNumber, 2u);
+  EXPECT_EQ(source.skipped, (Skipped{{ScannerId(u"010101000001"), DiscoveryStep::DiskNumber}}));
 
   system.driveListReadable = false;
-  FillScannerTable(system, table);
+  SnapshotSource unreadable(system);
+  FillScannerTable(unreadable, table);
   EXPECT_EQ(table.count, 0u);
+  EXPECT_EQ(unreadable.skipped, (Skipped{{ScannerId(u"010101000001"), DiscoveryStep::DiskNumber},
+                                         {ScannerId(u"020202000002"), DiscoveryStep::DriveList}}));
+  EXPECT_EQ(SkippedScannerEvent(u"USBSTOR\\Z\u0416", DiscoveryStep::DriveList, "error 5"),
+            "discovery: scanner USBSTOR\\Z? seen and skipped: the list of drives cannot be read: error 5");
 }
 
+// A failed read ends the enumeration; it is a scanner's skip only when the
+// id that could still be read is a scanner's.
 TEST(FillScannerTable, ReadFailureEndsEnumerationKeepingEarlierScanners) {
   DiscoverySnapshot system;
+  SnapshotInterface failedScanner = Failure();
+  failedScanner.instanceId = ScannerId(u"030303000003");
   system.interfaces = {Disk(ScannerId(u"010101000001"), 1), Failure(), Disk(ScannerId(u"020202000002"), 2)};
   system.roots = {Root(u'E', kDriveRemovable, 1), Root(u'F', kDriveRemovable, 2)};
-  ScannerTable table;
-  FillScannerTable(system, table);
-  ASSERT_EQ(table.count, 1u);
-  EXPECT_EQ(table.records[0].serialNumber, 1u);
+  for (const SnapshotInterface& failed : {Failure(), failedScanner}) {
+    system.interfaces[1] = failed;
+    ScannerTable table;
+    SnapshotSource source(system);
+    FillScannerTable(source, table);
+    ASSERT_EQ(table.count, 1u);
+    EXPECT_EQ(table.records[0].serialNumber, 1u);
+    EXPECT_EQ(source.skipped.size(), failed.instanceId.empty() ? 0u : 1u);
+  }
 }
 
 TEST(FillScannerTable, SerialPartRules) {
@@ -315,6 +334,7 @@ class RecordingSource : public DiscoverySource {
     calls.push_back("volume " + std::string(1, static_cast<char>(letter)));
     return letter == u'F' ? 7 : 1;
   }
+  void ScannerSkipped(const DiskInterface&, DiscoveryStep) override { calls.push_back("skipped"); }
 };
 
 TEST(FillScannerTable, AsksTheSystemStepByStep) {

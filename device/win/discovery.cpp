@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <cstddef>
+#include <string>
 
 #include "core/win/handles.h"
 #include "core/win/system_dlls.h"
@@ -22,16 +23,28 @@ constexpr DWORD kInstanceIdChars = MAX_PATH;
 constexpr DWORD kDriveStringsChars = 258;   // all 26 roots need 105
 
 // Device number of a disk or volume path; opened without access rights, as
-// only the storage query is made.
-std::optional<std::uint32_t> DeviceNumberOf(const wchar_t* path) {
+// only the storage query is made. A failure says which call failed into
+// `cause`, when given.
+std::optional<std::uint32_t> DeviceNumberOf(const wchar_t* path, std::string* cause = nullptr) {
   FileHandle device(CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!device) return std::nullopt;
+  if (!device) {
+    if (cause) *cause = "CreateFileW: " + ErrorText(GetLastError());
+    return std::nullopt;
+  }
   STORAGE_DEVICE_NUMBER number = {};
   DWORD returned = 0;
   if (!DeviceIoControl(device.Get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
-                       &returned, nullptr))
+                       &returned, nullptr)) {
+    if (cause) *cause = "IOCTL_STORAGE_GET_DEVICE_NUMBER: " + ErrorText(GetLastError());
     return std::nullopt;
+  }
   return number.DeviceNumber;
+}
+
+std::string AsciiText(const wchar_t* text) {
+  std::string ascii;
+  for (; *text != 0; ++text) ascii += *text >= 0x20 && *text < 0x7F ? static_cast<char>(*text) : '?';
+  return ascii;
 }
 
 class SetupApiSource : public DiscoverySource {
@@ -51,12 +64,28 @@ class SetupApiSource : public DiscoverySource {
     detail.header.cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     SP_DEVINFO_DATA devInfo = {};
     devInfo.cbSize = sizeof devInfo;
-    if (!sysdll::SetupDiGetDeviceInterfaceDetailW(list_, &iface, &detail.header, sizeof detail, nullptr, &devInfo))
-      return InterfaceRead::Failed;
-
     wchar_t instanceId[kInstanceIdChars] = {};
-    if (!sysdll::SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr))
+    if (!sysdll::SetupDiGetDeviceInterfaceDetailW(list_, &iface, &detail.header, sizeof detail, nullptr, &devInfo)) {
+      cause_ = ErrorText(GetLastError());
+      // SetupAPI fills in the device even when the detail does not fit: its
+      // id tells whether the disk is a scanner's, which the walk reports.
+      if (devInfo.DevInst != 0 &&
+          sysdll::SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr)) {
+        instanceId[kInstanceIdChars - 1] = 0;
+        out.instanceId = FromWide(instanceId);
+        if (IsScannerInstanceId(out.instanceId)) return InterfaceRead::Failed;
+      }
+      LogFailure("discovery: the interface detail of disk %lu (%s) cannot be read: %s; the disks after it are not "
+                 "looked at", static_cast<unsigned long>(index), instanceId[0] ? AsciiText(instanceId).c_str() : "id unknown",
+                 cause_.c_str());
       return InterfaceRead::Failed;
+    }
+
+    if (!sysdll::SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr)) {
+      LogFailure("discovery: the instance id of disk %lu cannot be read: %s; the disks after it are not looked at",
+                 static_cast<unsigned long>(index), ErrorText(GetLastError()).c_str());
+      return InterfaceRead::Failed;
+    }
     instanceId[kInstanceIdChars - 1] = 0;
 
     // The path ends within the buffer: the call fails rather than cut it.
@@ -73,13 +102,16 @@ class SetupApiSource : public DiscoverySource {
   }
 
   std::optional<std::uint32_t> DiskDeviceNumber(const DiskInterface& disk) override {
-    return DeviceNumberOf(ToWide(disk.devicePath).c_str());
+    return DeviceNumberOf(ToWide(disk.devicePath).c_str(), &cause_);
   }
 
   bool DriveRoots(std::vector<std::u16string>& roots) override {
     wchar_t list[kDriveStringsChars + 1] = {};
     const DWORD length = GetLogicalDriveStringsW(kDriveStringsChars, list);
-    if (length == 0 || length > kDriveStringsChars) return false;
+    if (length == 0 || length > kDriveStringsChars) {
+      cause_ = length == 0 ? ErrorText(GetLastError()) : "more than " + std::to_string(kDriveStringsChars) + " characters";
+      return false;
+    }
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 at the Win32 boundary");
     std::u16string copy;
     for (DWORD i = 0; i < length; ++i) copy += static_cast<char16_t>(list[i]);
@@ -97,8 +129,15 @@ class SetupApiSource : public DiscoverySource {
     return DeviceNumberOf(volume);
   }
 
+  // An endpoint-security policy that blocks USB storage refuses the disk's
+  // open: without this line the log would only say that no scanner is there.
+  void ScannerSkipped(const DiskInterface& disk, DiscoveryStep step) override {
+    LogFailure("%s", SkippedScannerEvent(disk.instanceId, step, cause_).c_str());
+  }
+
  private:
   HDEVINFO list_;
+  std::string cause_;   // the error of the step that failed last
 };
 
 }  // namespace

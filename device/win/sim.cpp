@@ -102,13 +102,25 @@ class SimEjectPort : public WinEjectPort {
   bool veto_ = false;
 };
 
+// A blocked scanner's disk refuses its open as the real one under such a
+// policy does, and is logged by the same words.
+class SimSource : public SnapshotSource {
+ public:
+  using SnapshotSource::SnapshotSource;
+  void ScannerSkipped(const DiskInterface& disk, DiscoveryStep step) override {
+    LogFailure("%s", SkippedScannerEvent(disk.instanceId, step, "CreateFileW: " + ErrorText(ERROR_ACCESS_DENIED)).c_str());
+  }
+};
+
 }  // namespace
 
 bool DiscoverScanners(ScannerTable& table) {
   const std::vector<SimScanner> scanners = LoadScanners();
   lastDiscovered.clear();
   for (const SimScanner& scanner : scanners) lastDiscovered.push_back(scanner.instanceId);
-  FillScannerTable(BuildSimSnapshot(scanners, sizeof(SP_DEVINFO_DATA)), table);
+  const DiscoverySnapshot snapshot = BuildSimSnapshot(scanners, sizeof(SP_DEVINFO_DATA));
+  SimSource source(snapshot);
+  FillScannerTable(source, table);
   return true;
 }
 

@@ -160,6 +160,20 @@ TEST(ResponseRulesTest, OnlyAWhole200AnswerIsTheDocument) {
   EXPECT_FALSE(IsWholeResponse(200, true, 5001, 5000));
 }
 
+// The proxy a request to the catalogue server goes through, as the log names it.
+TEST(ResponseRulesTest, TheHttpProxyOfTheSystemsList) {
+  using download::HttpProxyOf;
+  EXPECT_EQ(HttpProxyOf("proxy.lan:3128"), "proxy.lan:3128");
+  EXPECT_EQ(HttpProxyOf("https=s:443; http=http://h:8080/ ftp=f:21"), "h:8080");
+  EXPECT_EQ(HttpProxyOf("https=s:443"), "");
+  EXPECT_EQ(HttpProxyOf(""), "");
+  using download::ProxyBypassed;
+  EXPECT_TRUE(ProxyBypassed("<local>", "catalogue"));
+  EXPECT_FALSE(ProxyBypassed("<local>", "catalogue.maker.ru"));
+  EXPECT_TRUE(ProxyBypassed("10.*; *.MAKER.ru", "catalogue.maker.ru"));
+  EXPECT_FALSE(ProxyBypassed("*.maker.ru,10.*", "maker.ru.evil.example"));
+}
+
 TEST(ResponseRulesTest, AShortOrFailedWriteLeavesNoPartialFile) {
   const std::string data = Body(3000);
   struct Outcome {

@@ -25,6 +25,7 @@ struct HttpAnswer {
   std::uint64_t received = 0;  // bytes the reads delivered
   bool readFailed = false;     // a read failed (readError); none came after it
   DWORD readError = 0;
+  std::string proxy;    // "host:port" the request went through; empty: straight to the server
 
   // The answer is the document asked for: status 200, some body, no read
   // failed and, when the server stated a length, no byte short of it.
@@ -33,6 +34,10 @@ struct HttpAnswer {
   // could not be reached; empty when it is whole.
   std::string Fault(const char* url) const;
 };
+
+// The proxy WinINet sends the catalogue server's requests through, for the
+// start line: "none", its "host:port", or why it is not known.
+std::string HttpProxyText(const std::string& catalogueHost);
 
 // Opens `url` (ANSI) and hands `receive` the reader of its body. A failed
 // open writes the server's last response text, if any, as a diagnostic.

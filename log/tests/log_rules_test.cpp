@@ -27,6 +27,20 @@ TEST(LogRotation, ALineThatWouldPassTheLimitGoesIntoANewFile) {
   EXPECT_EQ(kLogRotateBytes, 1048576u);
 }
 
+// The notes an append carries come first, the restart above all: what the
+// lines missing above them lost, in the order support reads.
+TEST(LogAppend, NotesBeforeTheEvent) {
+  const LogTime t{2014, 5, 2, 9, 4, 7};
+  EXPECT_EQ(LogAppendText(t, "x", 0, "", ""), FormatLogLine(t, "x"));
+  EXPECT_EQ(LogAppendText(t, "x", 1, "out of memory", ""),
+            FormatLogLine(t, "log: 1 line before this one could not be written (the last: out of memory)") +
+                FormatLogLine(t, "x"));
+  EXPECT_EQ(LogAppendText(t, "x", 3, "c", "error 5"),
+            FormatLogLine(t, "log: the file was begun again, its earlier lines are lost: zormanager.log.1 cannot be "
+                             "replaced: error 5") +
+                FormatLogLine(t, "log: 3 lines before this one could not be written (the last: c)") + FormatLogLine(t, "x"));
+}
+
 TEST(LogPrivacy, ProfileFoldersAreWrittenAsTheirVariables) {
   const std::vector<std::pair<std::string, std::string>> folders = {
       {"C:\\Users\\ivanov", "%USERPROFILE%"},

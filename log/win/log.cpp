@@ -1,7 +1,9 @@
 #include "log/win/log.h"
 
+#include <setupapi.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -89,47 +91,116 @@ FileHandle OpenLocked(const std::wstring& path) {
     QueryPerformanceCounter(&now);
     if (GetLastError() != ERROR_LOCK_VIOLATION ||
         static_cast<double>(now.QuadPart - start.QuadPart) > kLockWaitSeconds * static_cast<double>(frequency.QuadPart)) {
+      const DWORD error = GetLastError();   // which the lost line's note tells
+      file.Reset();
+      SetLastError(error);
       return FileHandle();
     }
     SwitchToThread();
   }
 }
 
-void AppendLine(const std::string& line) {
+// Why a line was lost, for the note the next written line carries.
+enum class LostCause : std::uint32_t { kOpen = 1, kLock, kWrite, kShortWrite, kRestart, kMemory };
+
+// Lines this process could not write since it last wrote one, and the cause
+// of the last of them (LostCause above a Windows error), shared by its threads.
+std::atomic<std::uint64_t> gLostLines{0};
+std::atomic<std::uint64_t> gLastLostCause{0};
+
+void NoteLost(LostCause cause, DWORD error, std::uint64_t lines) noexcept {
+  gLastLostCause.store(static_cast<std::uint64_t>(cause) << 32 | error);
+  gLostLines.fetch_add(lines);
+}
+
+std::string LostCauseText(std::uint64_t packed) {
+  const auto error = static_cast<DWORD>(packed & 0xFFFFFFFFu);
+  switch (static_cast<LostCause>(packed >> 32)) {
+    case LostCause::kOpen: return "the file cannot be opened: " + ErrorText(error);
+    case LostCause::kLock: return "another writer held the file's lock for longer than 4 ms";
+    case LostCause::kWrite: return "the write failed: " + ErrorText(error);
+    case LostCause::kShortWrite: return "the write was cut short";
+    case LostCause::kRestart: return "the file could neither be rotated nor begun again: " + ErrorText(error);
+    case LostCause::kMemory: return "out of memory";
+  }
+  return "unknown";
+}
+
+// Appends the event's line (after the notes it carries); a line that cannot
+// be written is counted for the next one.
+void AppendLine(const LogTime& time, const std::string& event) {
   const std::wstring folder = LogFolder();
-  if (folder.empty()) return;
+  if (folder.empty()) return;   // without %APPDATA% no line is ever written
   const std::wstring path = folder + L"\\" + WideFromAnsi(kLogFileName);
   FileHandle file = OpenLocked(path);
   // The program's start comes before the worker makes the module cache.
   if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && CreateDirectoryW(folder.c_str(), nullptr)) {
     file = OpenLocked(path);
   }
-  if (!file) return;
-  const std::uint64_t size = FileSize(file.Get());
+  if (!file) {
+    const DWORD error = GetLastError();
+    NoteLost(error == ERROR_LOCK_VIOLATION ? LostCause::kLock : LostCause::kOpen, error, 1);
+    return;
+  }
+  // Taken now, given back below if this write fails too.
+  const std::uint64_t lost = gLostLines.exchange(0);
+  const std::string lostCause = lost > 0 ? LostCauseText(gLastLostCause.load()) : std::string();
+  std::string text = LogAppendText(time, event, lost, lostCause, {});
+  std::uint64_t size = FileSize(file.Get());
   // A writer that waited for the lock while another rotated holds the older
-  // file now: the sizes differ, and it rotates nothing.
-  if (LogNeedsRotation(size, line.size()) && FileSize(path) == size) {
+  // file now: the sizes differ, and it appends to the new one instead.
+  if (LogNeedsRotation(size, text.size()) && FileSize(path) != size) {
+    file = OpenLocked(path);
+    if (!file) {
+      const DWORD error = GetLastError();
+      NoteLost(error == ERROR_LOCK_VIOLATION ? LostCause::kLock : LostCause::kOpen, error, lost + 1);
+      return;
+    }
+    size = FileSize(file.Get());
+  }
+  if (LogNeedsRotation(size, text.size())) {
     const std::wstring older = folder + L"\\" + WideFromAnsi(kOlderLogFileName);
     // Renamed while still locked, so nobody appends to it meanwhile; the new
-    // file is locked before the old one is let go. A file that cannot be
-    // renamed (the older one held open or read-only) stays at its cap.
-    if (!MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
-    FileHandle fresh = OpenLocked(path);
-    if (!fresh) return;
-    file = std::move(fresh);
-  } else if (LogNeedsRotation(size, line.size())) {
-    return;   // another writer rotated meanwhile, or could not
+    // file is locked before the old one is let go.
+    if (MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      FileHandle fresh = OpenLocked(path);
+      if (!fresh) {
+        const DWORD error = GetLastError();
+        NoteLost(error == ERROR_LOCK_VIOLATION ? LostCause::kLock : LostCause::kOpen, error, lost + 1);
+        return;
+      }
+      file = std::move(fresh);
+    } else {
+      // The older file cannot be replaced (held open by a viewer, read-only):
+      // this one is emptied, still locked, and begun again with the reason,
+      // so the log keeps today's lines rather than the oldest and stays
+      // under its cap. Our handle appends at the new end.
+      const DWORD moveError = GetLastError();
+      const FileHandle emptied(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!emptied) {
+        NoteLost(LostCause::kRestart, GetLastError(), lost + 1);
+        return;
+      }
+      text = LogAppendText(time, event, lost, lostCause, ErrorText(moveError));
+    }
   }
   DWORD written = 0;
-  WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    NoteLost(LostCause::kWrite, GetLastError(), lost + 1);
+  } else if (written != text.size()) {
+    NoteLost(LostCause::kShortWrite, 0, lost + 1);
+  }
 }
 
 // Out of memory included, whatever fails drops the line and nothing else.
 void LogUtf8(std::string_view event) noexcept {
   KeepLastError keep;
   try {
-    AppendLine(FormatLogLine(Now(), HidePrivate(event)));
+    AppendLine(Now(), HidePrivate(event));
   } catch (...) {
+    NoteLost(LostCause::kMemory, 0, 1);
   }
 }
 
@@ -153,27 +224,63 @@ struct ErrorName {
   const char* name;
 };
 
+// Codes newer than MinGW's headers, as Windows defines them.
+#ifndef ERROR_VIRUS_INFECTED
+#define ERROR_VIRUS_INFECTED 225
+#endif
+#ifndef ERROR_VIRUS_DELETED
+#define ERROR_VIRUS_DELETED 226
+#endif
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433
+#endif
+#ifndef ERROR_DISK_QUOTA_EXCEEDED
+#define ERROR_DISK_QUOTA_EXCEEDED 1295
+#endif
+
 #define ZOR_ERROR(code) {code, #code}
-// The errors the program's file, device and network calls meet in a workshop.
+// Every error the program's failing calls return, by the calls that meet it.
 constexpr ErrorName kErrorNames[] = {
+    // Files and folders: the module cache, the temporary folder, the log,
+    // the scanner's disk (and a disk pulled out or failing under a write),
+    // an antivirus that refuses a file.
     ZOR_ERROR(ERROR_FILE_NOT_FOUND), ZOR_ERROR(ERROR_PATH_NOT_FOUND), ZOR_ERROR(ERROR_ACCESS_DENIED),
-    ZOR_ERROR(ERROR_NOT_ENOUGH_MEMORY), ZOR_ERROR(ERROR_OUTOFMEMORY), ZOR_ERROR(ERROR_INVALID_DRIVE),
+    ZOR_ERROR(ERROR_INVALID_DRIVE), ZOR_ERROR(ERROR_NOT_SAME_DEVICE), ZOR_ERROR(ERROR_NO_MORE_FILES),
     ZOR_ERROR(ERROR_WRITE_PROTECT), ZOR_ERROR(ERROR_NOT_READY), ZOR_ERROR(ERROR_CRC),
-    ZOR_ERROR(ERROR_WRITE_FAULT), ZOR_ERROR(ERROR_READ_FAULT), ZOR_ERROR(ERROR_GEN_FAILURE),
-    ZOR_ERROR(ERROR_SHARING_VIOLATION), ZOR_ERROR(ERROR_LOCK_VIOLATION), ZOR_ERROR(ERROR_HANDLE_DISK_FULL),
-    ZOR_ERROR(ERROR_DEV_NOT_EXIST), ZOR_ERROR(ERROR_FILE_EXISTS), ZOR_ERROR(ERROR_INVALID_PARAMETER),
-    ZOR_ERROR(ERROR_DISK_FULL), ZOR_ERROR(ERROR_INVALID_NAME), ZOR_ERROR(ERROR_MOD_NOT_FOUND),
-    ZOR_ERROR(ERROR_PROC_NOT_FOUND), ZOR_ERROR(ERROR_DIR_NOT_EMPTY), ZOR_ERROR(ERROR_ALREADY_EXISTS),
-    ZOR_ERROR(ERROR_FILENAME_EXCED_RANGE), ZOR_ERROR(ERROR_DIRECTORY), ZOR_ERROR(ERROR_IO_DEVICE),
-    ZOR_ERROR(ERROR_DEVICE_NOT_CONNECTED), ZOR_ERROR(ERROR_FILE_CORRUPT), ZOR_ERROR(ERROR_DISK_CORRUPT),
+    ZOR_ERROR(ERROR_SECTOR_NOT_FOUND), ZOR_ERROR(ERROR_WRITE_FAULT), ZOR_ERROR(ERROR_READ_FAULT),
+    ZOR_ERROR(ERROR_GEN_FAILURE), ZOR_ERROR(ERROR_SHARING_VIOLATION), ZOR_ERROR(ERROR_LOCK_VIOLATION),
+    ZOR_ERROR(ERROR_HANDLE_DISK_FULL), ZOR_ERROR(ERROR_DEV_NOT_EXIST), ZOR_ERROR(ERROR_FILE_EXISTS),
+    ZOR_ERROR(ERROR_CANNOT_MAKE), ZOR_ERROR(ERROR_DISK_FULL), ZOR_ERROR(ERROR_SEM_TIMEOUT),
+    ZOR_ERROR(ERROR_INVALID_NAME), ZOR_ERROR(ERROR_DIR_NOT_EMPTY), ZOR_ERROR(ERROR_ALREADY_EXISTS),
+    ZOR_ERROR(ERROR_FILENAME_EXCED_RANGE), ZOR_ERROR(ERROR_VIRUS_INFECTED), ZOR_ERROR(ERROR_VIRUS_DELETED),
+    ZOR_ERROR(ERROR_DIRECTORY), ZOR_ERROR(ERROR_NO_SUCH_DEVICE), ZOR_ERROR(ERROR_UNRECOGNIZED_VOLUME),
+    ZOR_ERROR(ERROR_FILE_INVALID), ZOR_ERROR(ERROR_MEDIA_CHANGED), ZOR_ERROR(ERROR_NO_MEDIA_IN_DRIVE),
+    ZOR_ERROR(ERROR_IO_DEVICE), ZOR_ERROR(ERROR_DEVICE_NOT_CONNECTED), ZOR_ERROR(ERROR_USER_MAPPED_FILE),
+    ZOR_ERROR(ERROR_DISK_QUOTA_EXCEEDED), ZOR_ERROR(ERROR_FILE_CORRUPT), ZOR_ERROR(ERROR_DISK_CORRUPT),
+    // Memory and resources: threads, windows, the DLLs from the system folder.
+    ZOR_ERROR(ERROR_INVALID_FUNCTION), ZOR_ERROR(ERROR_NOT_ENOUGH_MEMORY), ZOR_ERROR(ERROR_OUTOFMEMORY),
+    ZOR_ERROR(ERROR_NOT_SUPPORTED), ZOR_ERROR(ERROR_INVALID_PARAMETER), ZOR_ERROR(ERROR_INSUFFICIENT_BUFFER),
+    ZOR_ERROR(ERROR_MOD_NOT_FOUND), ZOR_ERROR(ERROR_PROC_NOT_FOUND), ZOR_ERROR(ERROR_BAD_EXE_FORMAT),
+    ZOR_ERROR(ERROR_DLL_INIT_FAILED), ZOR_ERROR(ERROR_NO_SYSTEM_RESOURCES), ZOR_ERROR(ERROR_NOT_ENOUGH_QUOTA),
+    ZOR_ERROR(ERROR_INVALID_WINDOW_HANDLE), ZOR_ERROR(ERROR_CANNOT_FIND_WND_CLASS),
+    // SetupAPI's discovery: the disk list, an interface gone as it is read.
+    ZOR_ERROR(ERROR_NO_MORE_ITEMS), ZOR_ERROR(ERROR_INVALID_USER_BUFFER), ZOR_ERROR(ERROR_INVALID_FLAGS),
+    ZOR_ERROR(ERROR_NO_SUCH_DEVINST), ZOR_ERROR(ERROR_INVALID_DEVINST_NAME),
+    ZOR_ERROR(ERROR_DEVICE_INTERFACE_REMOVED), ZOR_ERROR(ERROR_NO_SUCH_DEVICE_INTERFACE),
+    // WinINet: the one request, the proxy it goes through, its reads.
     ZOR_ERROR(ERROR_INTERNET_OUT_OF_HANDLES), ZOR_ERROR(ERROR_INTERNET_TIMEOUT),
-    ZOR_ERROR(ERROR_INTERNET_INTERNAL_ERROR), ZOR_ERROR(ERROR_INTERNET_INVALID_URL),
-    ZOR_ERROR(ERROR_INTERNET_UNRECOGNIZED_SCHEME), ZOR_ERROR(ERROR_INTERNET_NAME_NOT_RESOLVED),
-    ZOR_ERROR(ERROR_INTERNET_OPERATION_CANCELLED), ZOR_ERROR(ERROR_INTERNET_CANNOT_CONNECT),
+    ZOR_ERROR(ERROR_INTERNET_EXTENDED_ERROR), ZOR_ERROR(ERROR_INTERNET_INTERNAL_ERROR),
+    ZOR_ERROR(ERROR_INTERNET_INVALID_URL), ZOR_ERROR(ERROR_INTERNET_UNRECOGNIZED_SCHEME),
+    ZOR_ERROR(ERROR_INTERNET_NAME_NOT_RESOLVED), ZOR_ERROR(ERROR_INTERNET_SHUTDOWN),
+    ZOR_ERROR(ERROR_INTERNET_OPERATION_CANCELLED), ZOR_ERROR(ERROR_INTERNET_INCORRECT_HANDLE_STATE),
+    ZOR_ERROR(ERROR_INTERNET_NOT_PROXY_REQUEST), ZOR_ERROR(ERROR_INTERNET_CANNOT_CONNECT),
     ZOR_ERROR(ERROR_INTERNET_CONNECTION_ABORTED), ZOR_ERROR(ERROR_INTERNET_CONNECTION_RESET),
+    ZOR_ERROR(ERROR_INTERNET_FORCE_RETRY), ZOR_ERROR(ERROR_INTERNET_INVALID_PROXY_REQUEST),
     ZOR_ERROR(ERROR_INTERNET_SEC_CERT_DATE_INVALID), ZOR_ERROR(ERROR_INTERNET_SEC_CERT_CN_INVALID),
-    ZOR_ERROR(ERROR_INTERNET_SECURITY_CHANNEL_ERROR), ZOR_ERROR(ERROR_HTTP_INVALID_SERVER_RESPONSE),
-    ZOR_ERROR(ERROR_HTTP_REDIRECT_FAILED),
+    ZOR_ERROR(ERROR_HTTP_HEADER_NOT_FOUND), ZOR_ERROR(ERROR_HTTP_INVALID_SERVER_RESPONSE),
+    ZOR_ERROR(ERROR_HTTP_REDIRECT_FAILED), ZOR_ERROR(ERROR_INTERNET_SECURITY_CHANNEL_ERROR),
+    ZOR_ERROR(ERROR_INTERNET_DISCONNECTED), ZOR_ERROR(ERROR_INTERNET_PROXY_SERVER_UNREACHABLE),
+    ZOR_ERROR(ERROR_INTERNET_BAD_AUTO_PROXY_SCRIPT), ZOR_ERROR(ERROR_INTERNET_UNABLE_TO_DOWNLOAD_SCRIPT),
 };
 #undef ZOR_ERROR
 
@@ -228,9 +335,15 @@ void LogFailure(const char* format, ...) {
   const bool formatted = Format(text, format, arguments);
   va_end(arguments);
   if (!formatted) return;
-  for (std::size_t n = std::strlen(text); n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r'); --n) text[n - 1] = '\0';
+  std::size_t n = std::strlen(text);
+  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) --n;
+  // The debugger gets the line and its end in one call, as one message; a
+  // text cut at the buffer's end loses its last byte to the line end.
+  if (n == sizeof text - 1) --n;
+  text[n] = '\n';
+  text[n + 1] = '\0';
   OutputDebugStringA(text);
-  OutputDebugStringA("\n");
+  text[n] = '\0';
   try {
     tLastFailure = text;
   } catch (...) {
@@ -257,13 +370,14 @@ std::string ErrorText(DWORD code) {
   return text;
 }
 
-void LogProgramStart(std::string_view catalogueHost) {
+void LogProgramStart(std::string_view catalogueHost, std::string_view proxy) {
   SYSTEM_INFO system;
   GetNativeSystemInfo(&system);
   const char* machine = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? "x64" : "x86";
-  LogEvent("start: version %s, %u-bit build on %s Windows %s, catalogue host %.*s", ZOR_VERSION_TEXT,
-           static_cast<unsigned>(sizeof(void*) * 8), machine, WindowsVersion().c_str(),
-           static_cast<int>(catalogueHost.size()), catalogueHost.data());
+  LogEvent("start: version %s (%s), %u-bit build on %s Windows %s, catalogue host %.*s, proxy: %.*s", ZOR_VERSION_TEXT,
+           ZOR_REVISION_TEXT, static_cast<unsigned>(sizeof(void*) * 8), machine, WindowsVersion().c_str(),
+           static_cast<int>(catalogueHost.size()), catalogueHost.data(), static_cast<int>(proxy.size()),
+           proxy.data());
 }
 
 void LogProgramEnd(int exitCode) { LogEvent("end: exit code %d", exitCode); }

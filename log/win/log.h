@@ -20,9 +20,9 @@ void LogEvent(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)))
 // One event, wide text (the texts the user is shown).
 void LogWideEvent(std::wstring_view text);
 
-// "start: version, architecture, Windows version, catalogue host" and
-// "end: exit code".
-void LogProgramStart(std::string_view catalogueHost);
+// "start: version (source revision), architecture, Windows version,
+// catalogue host, proxy: `proxy`" and "end: exit code".
+void LogProgramStart(std::string_view catalogueHost, std::string_view proxy);
 void LogProgramEnd(int exitCode);
 
 // A failure, in words that name its cause and its place (ANSI text,

@@ -328,15 +328,69 @@ TEST_F(FaultTest, QueueForAScannerThatLeftNeverGoesOnToAnother) {
   EXPECT_NE(LogText().find("install queue: stopped at PRG_B: it failed with code 2; untried: none"), std::string::npos);
 }
 
+// WinINet goes through the system's proxy, as the user's Internet settings
+// name it (WinINet reads them at each open): one that refuses connections,
+// and one that asks for a password. The log names the proxy, and not the
+// catalogue server, which is never asked.
+class ProxyTest : public FaultTest, public ::testing::WithParamInterface<Cause> {
+ protected:
+  void TearDown() override {
+    SetSystemProxy(L"");
+    FaultTest::TearDown();
+  }
+  static void SetSystemProxy(const std::wstring& server) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                              nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    const DWORD enable = server.empty() ? 0 : 1;
+    RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
+    if (server.empty()) {
+      RegDeleteValueW(key, L"ProxyServer");
+    } else {
+      RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                     static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+  }
+  zortest::TestHttpServer proxy_;
+};
+
+TEST_P(ProxyTest, TheLogTellsTheProxyFromTheServer) {
+  int port = zortest::RefusedPort();
+  if (GetParam() == Cause::kProxyPassword) {
+    proxy_.server().Get(".*", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 407;
+      res.set_header("Proxy-Authenticate", "Basic realm=\"office\"");
+      res.set_content("<html>407</html>", "text/html");
+    });
+    proxy_.Start();
+    port = proxy_.port();
+  }
+  const std::string proxy = "127.0.0.1:" + std::to_string(port);
+  SetSystemProxy(zortest::Widen(proxy));
+  ASSERT_TRUE(StartAppAndWait());
+  ASSERT_TRUE(WaitForBoxes(1)) << LogText();
+  EXPECT_EQ(Boxes()[0].text, L"Ошибка подключения к интернету.");
+  EXPECT_EQ(PageRequests(), 0);
+  EXPECT_NE(LogText().find(", proxy: " + proxy + "\r\n"), std::string::npos) << LogText();
+  EXPECT_TRUE(zortest::Logged(LogText(), GetParam()));
+  EXPECT_FALSE(zortest::Logged(LogText(), Cause::kServerUnreachable));
+  EXPECT_EQ(LogText().find("last response: \r\n"), std::string::npos) << "a failure line that says nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Proxies, ProxyTest, ::testing::Values(Cause::kProxyUnreachable, Cause::kProxyPassword));
+
 // ---- the log -------------------------------------------------------------------
 
 // What a test's log and the sample in log/README.md have in common: the
-// times, the test server's port, the build and the Windows it ran on vary.
+// times, the test server's port, the build, its revision and the Windows it
+// ran on vary.
 std::string Comparable(std::string log) {
   for (const auto& [pattern, stand_in] : std::vector<std::pair<std::regex, const char*>>{
            {std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d )"), "TIME "},
            {std::regex(R"(127\.0\.0\.1:\d+)"), "127.0.0.1:PORT"},
            {std::regex(R"(\d\d-bit build on x(64|86) Windows [\d.]+)"), "BUILD"},
+           {std::regex(R"(version ([\d.]+) \([^)]+\))"), "version $1 (REVISION)"},
            {std::regex("\r"), ""}}) {
     log = std::regex_replace(log, pattern, stand_in);
   }

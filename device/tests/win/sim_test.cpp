@@ -14,6 +14,8 @@
 #include "device/eject.h"
 #include "device/win/eject_port.h"
 #include "device/win/scanner_device.h"
+#include "log/win/log.h"
+#include "testing/log_causes.h"
 #include "testing/test_files.h"
 
 namespace {
@@ -99,6 +101,19 @@ TEST_F(Simulation, FileIsReadAtEveryDiscovery) {
   SetEnvironmentVariableW(L"ZOR70_SIM_SCANNERS", nullptr);
   ASSERT_TRUE(DiscoverScanners(table_));
   EXPECT_EQ(table_.count, 0u);
+}
+
+// A scanner whose disk a USB-storage policy keeps shut is skipped, and the
+// log names it with the step and the error: otherwise it would only say
+// that no scanner is there.
+TEST_F(Simulation, ScannerSeenAndSkippedIsLogged) {
+  ASSERT_TRUE(WriteWholeFile(Scanners(), kPrefix + "150314001234&0 S: blocked\n" + kPrefix + "020214000002&0\n"));
+  ForgetLastFailure();
+  ASSERT_TRUE(DiscoverScanners(table_));
+  ASSERT_EQ(table_.count, 1u);
+  EXPECT_EQ(table_.records[0].serialNumber, 2u);
+  EXPECT_TRUE(zortest::Logged(LastFailure(), zortest::Cause::kScannerSkipped));
+  EXPECT_NE(LastFailure().find("\\150314001234&0 "), std::string::npos) << LastFailure();
 }
 
 TEST_F(Simulation, EjectionIsLogged) {
