@@ -12,6 +12,9 @@
 //                                       success only for the success message
 //   zordemo_driver close SECONDS yes|no asks the window to close and answers
 //                                       the safe-removal question
+//   zordemo_driver open-folder SECONDS  chooses "Открыть папку с модулями",
+//                                       waits for Explorer's window, prints
+//                                       its title and closes it
 //   zordemo_driver connecting SECONDS   waits for the connection dialog
 //                                       (no scanner attached), prints its
 //                                       stage text and cancels it; success
@@ -216,6 +219,32 @@ int Close(DWORD seconds, bool eject) {
   return 1;
 }
 
+// Explorer's folder window: its class on Wine, then on Windows.
+HWND ExplorerWindow() {
+  HWND found = FindWindowW(L"ExplorerWClass", nullptr);
+  return found ? found : FindWindowW(L"CabinetWClass", nullptr);
+}
+
+int OpenFolder(DWORD seconds) {
+  HWND main = MainWindow();
+  if (!main) {
+    Print(L"error: zormanager is not running");
+    return 1;
+  }
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDM_OPEN_MODULE_FOLDER, 0), 0);
+  const Deadline deadline(seconds);
+  for (; !deadline.Passed(); Sleep(kPollMs)) {
+    HWND explorer = ExplorerWindow();
+    if (!explorer) continue;
+    Sleep(1000);   // the title follows the folder's opening
+    Print(L"explorer: " + TextOf(explorer));
+    PostMessageW(explorer, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  Print(L"error: no Explorer window in time");
+  return 1;
+}
+
 // With no scanner attached the program waits in its connection dialog,
 // the main window still hidden; Cancel ends it.
 int Connecting(DWORD seconds) {
@@ -259,6 +288,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"install" && argc == 3) return Install(seconds);
   if (command == L"connecting" && argc == 3) return Connecting(seconds);
+  if (command == L"open-folder" && argc == 3) return OpenFolder(seconds);
   if (command == L"dialogs" && argc == 2) {
     HWND main = MainWindow();
     if (!main) return 1;
@@ -273,6 +303,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring answer = argv[3];
     if (answer == L"yes" || answer == L"no") return Close(seconds, answer == L"yes");
   }
-  Print(L"usage: zordemo_driver wait-ready SECONDS | rect | install SECONDS | close SECONDS yes|no | connecting SECONDS");
+  Print(L"usage: zordemo_driver wait-ready SECONDS | rect | install SECONDS | close SECONDS yes|no | connecting SECONDS"
+        L" | open-folder SECONDS");
   return 2;
 }

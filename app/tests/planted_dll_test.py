@@ -1,38 +1,86 @@
 #!/usr/bin/python3
-"""The program copied alone into a folder with planted DLLs of the system
-names it uses, started with Wine searching as Windows does (native DLLs
-first, the program's folder first): it must come up as usual, with no
-scanner in its connection dialog, and load none of them.
+"""Each program copied alone into a folder with planted files of the system
+names it uses, every DLL the program loads from the system folder
+(core/system_dll_names.h) and explorer.exe, and started there with Wine
+searching as Windows does (native DLLs first, the program's folder first):
+it must work as usual and load or run none of them.
 
-  planted_dll_test.py WINE_RUN PROGRAM PLANTED_DLL DRIVER WORK_FOLDER
+- the shipped program, no scanner attached: its connection dialog, cancelled;
+- the simulation program with a simulated scanner and the demo's catalogue:
+  the rows drawn, the module folder opened by its menu command in Explorer,
+  the program closed.
+
+  planted_dll_test.py WINE_RUN PROGRAM SIM_PROGRAM PLANTED_DLL PLANTED_EXE DRIVER DLL_NAMES_H DEMO_SITE WORK_FOLDER
 Exit code 77 (skipped) when this machine cannot run the build's programs.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
+import time
 
-PLANTED = ["comctl32", "msimg32", "wininet", "setupapi", "cfgmgr32"]
 CONNECTING = "connecting: Управление сканером ЗОР [v1.4]: Подключение к ЗОР-70 через порт USB..."
+SCANNER = r"USBSTOR\DISK&VEN_ZOR&PROD_SCANNER_ZOR&REV_1.00\150314001234&0"
 
-wine_run, program, planted, driver, folder = sys.argv[1:6]
+wine_run, program, sim, dll, exe, driver, names, site, folder = sys.argv[1:10]
+with open(names, encoding="utf-8") as f:
+    # Wine's user32, unlike Windows', imports version: Wine loads it before WinMain.
+    PLANTED = [n for n in re.findall(r'L"(\w+)\.dll"', f.read()) if n != "version"]
 shutil.rmtree(folder, ignore_errors=True)
-os.makedirs(folder)
-shutil.copy(program, os.path.join(folder, "zormanager.exe"))
-for name in PLANTED:
-    shutil.copy(planted, os.path.join(folder, name + ".dll"))
-env = dict(os.environ, WINEDLLOVERRIDES="mscoree,mshtml=;%s=n,b" % ",".join(PLANTED))
-started = subprocess.Popen([wine_run, os.path.join(folder, "zormanager.exe")], env=env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def run(name, program, steps, env):
+    """True when every driver step printed its text and the program ended well, loading nothing planted."""
+    here = os.path.join(folder, name)
+    os.makedirs(here)
+    shutil.copy(program, os.path.join(here, "zormanager.exe"))
+    shutil.copy(exe, os.path.join(here, "explorer.exe"))
+    for planted in PLANTED:
+        shutil.copy(dll, os.path.join(here, planted + ".dll"))
+    env = dict(os.environ, WINEDLLOVERRIDES="mscoree,mshtml=;%s=n,b" % ",".join(PLANTED), **env)
+    started = subprocess.Popen([wine_run, os.path.join(here, "zormanager.exe")], cwd=here, env=env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    worked = True
+    try:
+        for step, expected in steps:
+            try:
+                answer = subprocess.run([wine_run, driver] + step, capture_output=True, text=True, timeout=200)
+            except subprocess.TimeoutExpired:
+                print("the driver's %s hung: the program does not answer" % step[0])
+                worked = False
+                break
+            if answer.returncode == 77:
+                sys.exit(77)
+            print(answer.stdout, end="")
+            worked = worked and answer.returncode == 0 and expected in answer.stdout
+        worked = worked and started.wait(timeout=120) == 0
+    except subprocess.TimeoutExpired:
+        worked = False
+    finally:
+        if started.poll() is None:
+            started.kill()
+    loaded = sorted(n for n in os.listdir(here) if n.endswith(".loaded"))
+    print("%s: worked: %s; planted files loaded or run: %s" % (name, worked, ", ".join(loaded) or "none"))
+    return worked and not loaded
+
+
+shipped = run("shipped", program, [(["connecting", "120"], CONNECTING)], {})
+os.makedirs(os.path.join(folder, "server"))
+scanners, port = os.path.join(folder, "server", "scanners.txt"), os.path.join(folder, "server", "port")
+with open(scanners, "w") as f:
+    f.write(SCANNER + "\n")
+server = subprocess.Popen([sys.executable, os.path.join(os.path.dirname(__file__), "..", "..", "demo", "serve.py"),
+                           site, port, os.path.join(folder, "server", "log")])
 try:
-    answer = subprocess.run([wine_run, driver, "connecting", "120"], capture_output=True, text=True, timeout=300)
-    if answer.returncode == 77:
-        sys.exit(77)
-    print(answer.stdout, end="")
-    came_up = answer.returncode == 0 and CONNECTING in answer.stdout and started.wait(timeout=120) == 0
+    while not (os.path.exists(port) and os.path.getsize(port)) and server.poll() is None:
+        time.sleep(0.1)
+    with open(port) as f:
+        host = "127.0.0.1:" + f.read().strip()
+    steps = [(["wait-ready", "120"], "rows "), (["open-folder", "60"], "explorer: Zor70_Modules"),
+             (["close", "120", "no"], "")]
+    simulated = run("simulated", sim, steps,
+                    {"ZOR70_SIM_SCANNERS": "Z:" + scanners.replace("/", "\\"), "ZOR70_CATALOGUE_HOST": host})
 finally:
-    if started.poll() is None:
-        started.kill()
-loaded = sorted(n for n in os.listdir(folder) if n.endswith(".loaded"))
-print("came up and ended: %s; planted DLLs loaded: %s" % (came_up, ", ".join(loaded) or "none"))
-sys.exit(0 if came_up and not loaded else 1)
+    server.kill()
+sys.exit(0 if shipped and simulated else 1)

@@ -262,16 +262,35 @@ LRESULT OnSizing(WPARAM edge, RECT* proposed) {
   return TRUE;
 }
 
+// Explorer by its full path: a command line without one makes CreateProcessW
+// look in the program's folder and the current folder first, where a
+// planted explorer.exe would run.
 void OnOpenModuleFolder() {
-  wchar_t commandLine[MAX_PATH] = {};
-  const std::wstring pattern = L"explorer %APPDATA%\\" + WideFromAnsi(kModuleCacheFolder) + L"\\";
-  ExpandEnvironmentStringsW(pattern.c_str(), commandLine, MAX_PATH);
+  wchar_t windows[MAX_PATH];
+  const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    LogFailure("open module folder: the Windows folder cannot be found: %s", ErrorText(GetLastError()).c_str());
+    return;
+  }
+  const std::wstring explorer = std::wstring(windows, length) + L"\\explorer.exe";
+  // Room for Explorer's path beside a folder path of MAX_PATH characters.
+  wchar_t commandLine[2 * MAX_PATH] = {};
+  const std::wstring pattern =
+      L"\"" + explorer + L"\" \"%APPDATA%\\" + WideFromAnsi(kModuleCacheFolder) + L"\\\"";
+  const DWORD expanded = ExpandEnvironmentStringsW(pattern.c_str(), commandLine, 2 * MAX_PATH);
+  if (expanded == 0 || expanded > 2 * MAX_PATH) {
+    LogFailure("open module folder: the command line does not fit in %d characters", 2 * MAX_PATH);
+    return;
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (CreateProcessW(explorer.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
     const ThreadHandle thread(process.hThread);    // Explorer goes its own way
     const ProcessHandle owned(process.hProcess);
+  } else {
+    LogFailure("open module folder: %s cannot be started: %s", AnsiFromWide(explorer).c_str(), ErrorText(GetLastError()).c_str());
   }
 }
 

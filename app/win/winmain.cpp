@@ -1,9 +1,9 @@
 // The product: scanners found through SetupAPI, the compiled-in catalogue server.
+#include "app/win/dll_search.h"
 #include "app/win/main_window.h"
 #include "catalogue/catalogue_host.h"
-#include "core/win/system_dlls.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  sysdll::RestrictDllSearchToSystemFolder();
+  SecureDllSearch();
   return RunMainWindow(instance, showCommand, CompiledCatalogueHost());
 }

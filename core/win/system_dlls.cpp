@@ -1,54 +1,100 @@
 #include "core/win/system_dlls.h"
 
-#include <string>
+#include <atomic>
 
 namespace sysdll {
 namespace {
 
-constexpr wchar_t kComctl32[] = L"comctl32.dll";
-constexpr wchar_t kMsimg32[] = L"msimg32.dll";
-constexpr wchar_t kWininet[] = L"wininet.dll";
-constexpr wchar_t kSetupapi[] = L"setupapi.dll";
-constexpr wchar_t kCfgmgr32[] = L"cfgmgr32.dll";
+LoadFailureReport gReport = nullptr;  // set before the worker thread exists
 
-template <typename Fn>
-Fn Find(const wchar_t* dll, const char* name) {
-  HMODULE module = LoadFromSystemFolder(dll);
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+// The full path of a system DLL; false with the last error set when the
+// system folder's path does not fit.
+bool SystemPath(const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0) return false;
+  if (length + 1 + lstrlenW(name) >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  path[length] = L'\\';
+  lstrcpyW(path + length + 1, name);
+  return true;
 }
 
-template <typename Result>
-Result Missing(Result failed) {
-  SetLastError(ERROR_PROC_NOT_FOUND);
-  return failed;
+HMODULE Load(const wchar_t* name, std::atomic<bool>& reported) {
+  wchar_t path[MAX_PATH];
+  const bool placed = SystemPath(name, path);
+  // The altered search path makes the DLL's own imports come from its folder,
+  // the system folder, too, where the search order could not be restricted.
+  HMODULE module = placed ? LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
+  if (module || reported.exchange(true)) return module;
+  const DWORD error = GetLastError();
+  if (gReport) gReport(placed ? path : name, error);
+  SetLastError(error);
+  return nullptr;
+}
+
+// The served DLLs, loaded once and kept by both threads; a null is tried
+// again at the next use.
+std::atomic<HMODULE> gServed[kServedDllCount];
+std::atomic<bool> gServedReported[kServedDllCount];
+
+HMODULE Served(ServedDll dll) {
+  HMODULE module = gServed[dll].load(std::memory_order_acquire);
+  if (module) return module;
+  module = Load(kServedDlls[dll], gServedReported[dll]);
+  if (module) gServed[dll].store(module, std::memory_order_release);
+  return module;
+}
+
+// The function of that name; null with the loader's error when the DLL
+// cannot be had, with ERROR_PROC_NOT_FOUND when it lacks the function.
+template <typename Fn>
+Fn Find(ServedDll dll, const char* name) {
+  HMODULE module = Served(dll);
+  if (!module) return nullptr;
+  const auto found = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  if (!found) SetLastError(ERROR_PROC_NOT_FOUND);
+  return found;
 }
 
 }  // namespace
 
-void RestrictDllSearchToSystemFolder() {
+DllSearch RestrictDllSearchToSystemFolder(LoadFailureReport report) {
+  gReport = report;
+  DllSearch search;
   using SetDirectories = BOOL(WINAPI*)(DWORD);
   const auto setDirectories = reinterpret_cast<SetDirectories>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-  if (setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  search.systemFolderOnly = setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Without it, at least the current folder leaves the search order.
-  SetDllDirectoryW(L"");
+  if (!search.systemFolderOnly) SetDllDirectoryW(L"");
+  // The others first: comctl32 asks for uxtheme by name as it loads. They
+  // are loaded on every loader, since one that takes the restriction may
+  // still search the program's folder for a system DLL's own delayed imports
+  // (Wine's does).
+  // One that a Windows lacks (Wine has no cryptbase) is asked for by none
+  // of its DLLs, and goes unreported.
+  for (const wchar_t* name : kOldLoaderDlls) {
+    std::atomic<bool> reportedAlready{true};
+    search.preloaded += Load(name, reportedAlready) != nullptr;  // kept for the process's life
+  }
+  for (int dll = 0; dll < kServedDllCount; ++dll) search.preloaded += Served(static_cast<ServedDll>(dll)) != nullptr;
+  return search;
 }
 
-HMODULE LoadFromSystemFolder(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const std::wstring path = std::wstring(folder, length) + L'\\' + name;
-  // The altered search path makes the DLL's own imports come from its folder,
-  // the system folder, too, where the search order could not be restricted.
-  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-// The function of that name, looked up once; the failure value it returns
-// when it cannot be had.
-#define SYSDLL_CALL(dll, function, failed, ...)                                  \
-  static const auto found = Find<decltype(&::function)>(dll, #function);        \
-  return found ? found(__VA_ARGS__) : Missing<decltype(found(__VA_ARGS__))>(failed)
+// The function of that name, found at the first call that can have it; the
+// failure value it returns, with the last error, when it cannot be had.
+#define SYSDLL_CALL(dll, function, failed, ...)                                        \
+  using Fn = decltype(&::function);                                                   \
+  static std::atomic<Fn> cached{nullptr};                                              \
+  Fn found = cached.load(std::memory_order_acquire);                                   \
+  if (!found) {                                                                        \
+    found = Find<Fn>(dll, #function);                                                  \
+    if (!found) return failed;                                                         \
+    cached.store(found, std::memory_order_release);                                    \
+  }                                                                                    \
+  return found(__VA_ARGS__)
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
   SYSDLL_CALL(kComctl32, InitCommonControlsEx, FALSE, controls);

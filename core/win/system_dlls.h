@@ -1,14 +1,14 @@
-// The DLLs that are not Known DLLs on every Windows (comctl32, msimg32,
-// wininet, setupapi, cfgmgr32) are reached through this file alone, and only from the
-// Windows system folder. Windows looks in the program's own folder first for
-// any DLL it imports, so a file of one of these names left in the folder the
-// program runs from (a Downloads folder) would otherwise be loaded into it
-// before WinMain. The program imports none of them; it loads each on first
-// use by its full system-folder path.
+// The DLLs that are not Known DLLs on every Windows (core/system_dll_names.h)
+// are reached through this file alone, and only from the Windows system
+// folder. Windows looks in the program's own folder first for any DLL it
+// imports, so a file of one of these names left in the folder the program
+// runs from (a Downloads folder) would otherwise be loaded into it before
+// WinMain. The program imports none of them; it loads each by its full
+// system-folder path as it starts, and again at a later use when that failed.
 //
 // Each function stands for the Windows function of the same name. When the
-// DLL or the function cannot be had, it fails as that function fails, with
-// the last error set.
+// DLL cannot be loaded, it fails with the loader's own error; when the DLL
+// lacks the function, with ERROR_PROC_NOT_FOUND.
 #pragma once
 
 #include <windows.h>
@@ -18,17 +18,27 @@
 #include <setupapi.h>
 #include <wininet.h>
 
+#include "core/system_dll_names.h"
+
 namespace sysdll {
 
-// First thing in WinMain: every later load by name, the program's own and
-// those of Windows' components inside it, then searches the system folder
-// alone. A Windows 7 without KB2533623 lacks the call and only loses the
-// current folder from the search; the loads below do not depend on it.
-void RestrictDllSearchToSystemFolder();
+// Told of the first failed load of each DLL: the path tried and the
+// loader's error. It may not change the last error.
+using LoadFailureReport = void (*)(const wchar_t* path, DWORD error);
 
-// The DLL of that name from the system folder (SysWOW64 for a 32-bit
-// program on 64-bit Windows), loaded once and kept.
-HMODULE LoadFromSystemFolder(const wchar_t* name);
+// What the start did, for the log.
+struct DllSearch {
+  bool systemFolderOnly = false;  // SetDefaultDllDirectories took effect
+  int preloaded = 0;              // DLLs loaded from it by full path
+};
+
+// First thing in WinMain, on its thread, before the first window: every
+// later load by name, the program's own and those of Windows' components
+// inside it, then searches the system folder alone (a Windows 7 without
+// KB2533623 lacks the call and only loses the current folder from the
+// search), and the DLLs of core/system_dll_names.h are loaded from it by full
+// path. The system folder is SysWOW64 for a 32-bit program on 64-bit Windows.
+DllSearch RestrictDllSearchToSystemFolder(LoadFailureReport report);
 
 // comctl32
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);

@@ -5,7 +5,8 @@ and a support person would meet them.
 - the release: the files, their checksums, the zips' contents, the user
   guide's encoding, the programs' imports, two builds byte for byte the same;
 - signing with a throwaway certificate, and the refusals (missing or
-  unreadable certificate, wrong password, uncommitted changes);
+  unreadable certificate, wrong password, uncommitted changes, a makensis
+  older than 3.08);
 - the installers under Wine: install, upgrade over an older version, the
   installed program starting, uninstall leaving only the module cache.
 
@@ -219,6 +220,19 @@ class Signing(unittest.TestCase):
         self.assertNotEqual(result.returncode, 0)
         self.assertIn("holds notes.txt, which no release makes", result.stdout)
         self.assertEqual(os.listdir(out), ["notes.txt"])
+
+    def test_a_makensis_older_than_3_08_is_refused(self):
+        old = os.path.join(WORK, "old-nsis")
+        os.makedirs(old, exist_ok=True)
+        with open(os.path.join(old, "makensis"), "w") as f:
+            f.write("#!/bin/sh\necho v3.06.1\n")
+        os.chmod(os.path.join(old, "makensis"), 0o755)
+        out = os.path.join(old, "dist")
+        result = run(["scripts/release", "--allow-dirty", "--out", out], check=False,
+                     env=dict(os.environ, PATH=old + os.pathsep + os.environ["PATH"]))
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("makensis v3.06.1 is older than 3.08", result.stdout)
+        self.assertFalse(os.path.exists(out))
 
     def test_uncommitted_changes_are_refused(self):
         clone = os.path.join(self.dir, "clone")
