@@ -44,6 +44,9 @@ constexpr const char* kWords[] = {
     R"(download: module cache file .+\.zip cannot be replaced, another program holds it: )" ZOR_NAMED_ERROR,
     R"(install: cached archive .+\.zip failed its test and cannot be deleted: )" ZOR_NAMED_ERROR,
     R"(install: no temporary unpack folder of this copy's own to test .+\.zip in)",
+    R"(unpack: \S.+ not replaced: its disk does not keep what was written: )"
+    R"((\d+ bytes|CRC [0-9A-F]{8}) read back( from drive [A-Z]:\\)?, (\d+|[0-9A-F]{8}) written)",
+    R"(unpack: \S.+ already holds the new .+ of this package)",
 };
 static_assert(sizeof kWords / sizeof kWords[0] == static_cast<std::size_t>(Cause::kCount), "words for every cause");
 

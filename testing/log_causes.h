@@ -13,7 +13,7 @@ enum class Cause {
   kPackageCut, kPackageOverLimit, kCacheFileNotCreated, kCacheFileNotWritten, kNoZip, kCrc, kUnsafeEntry,
   kPathTooLong, kDeclaredOverLimit, kNoModuleFile, kTempFolderNotCreated, kNoRoom, kScannerFileNotReplaced,
   kNoDriveLetter, kScannerPulled, kNoScanner, kNoRelease, kInventoryNotListed, kCancelled, kCacheFileInUse,
-  kCachedArchiveNotDeleted, kNoOwnTempFolder, kCount
+  kCachedArchiveNotDeleted, kNoOwnTempFolder, kReadBackDiffers, kAlreadyReplaced, kCount
 };
 
 // Passes when `log` (the log file's text, or one failure line) holds a line
