@@ -50,6 +50,9 @@ constexpr const char* kWords[] = {
     R"(the proxy 127\.0\.0\.1:\d+ cannot be reached \(on the way to the server 127\.0\.0\.1:\d+\): )"
     R"(error 120\d\d \(ERROR_INTERNET_[A-Z_]+\))",
     R"(HTTP status 407: the proxy 127\.0\.0\.1:\d+ asks for a password \(proxy authentication required\))",
+    R"(unpack: \S.+ not replaced: its disk does not keep what was written: )"
+    R"((\d+ bytes|CRC [0-9A-F]{8}) read back( from drive [A-Z]:\\)?, (\d+|[0-9A-F]{8}) written)",
+    R"(unpack: \S.+ already holds the new .+ of this package)",
 };
 static_assert(sizeof kWords / sizeof kWords[0] == static_cast<std::size_t>(Cause::kCount), "words for every cause");
 

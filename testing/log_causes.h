@@ -13,9 +13,8 @@ enum class Cause {
   kPackageCut, kPackageOverLimit, kCacheFileNotCreated, kCacheFileNotWritten, kNoZip, kCrc, kUnsafeEntry,
   kPathTooLong, kDeclaredOverLimit, kNoModuleFile, kTempFolderNotCreated, kNoRoom, kScannerFileNotReplaced,
   kNoDriveLetter, kScannerPulled, kNoScanner, kNoRelease, kInventoryNotListed, kCancelled, kCacheFileInUse,
-  kCachedArchiveNotDeleted, kNoOwnTempFolder, kNoCatalogue,
-  kScannerSkipped,
-  kProxyUnreachable, kProxyPassword, kCount
+  kCachedArchiveNotDeleted, kNoOwnTempFolder, kNoCatalogue, kScannerSkipped, kProxyUnreachable, kProxyPassword,
+  kReadBackDiffers, kAlreadyReplaced, kCount
 };
 
 // Passes when `log` (the log file's text, or one failure line) holds a line

@@ -65,6 +65,17 @@ class OutputFile {
 // Moves `from` onto `to`, replacing a file that exists there; the move is on
 // the device when the call returns.
 bool MoveOver(const char* from, const char* to);
+
+enum class ReadBackResult {
+  Same,        // the disk gave back what was written
+  Differs,     // it gave back other bytes, or another length
+  Unreadable,  // it could not be read back at all
+};
+// Reads the closed file at `path` back from its disk, past the system's
+// cache, and compares it with what was written to it: `size` bytes of
+// CRC-32 `crc` (zlib's). Unless Same, `what` says what differed, naming the
+// disk, or why it could not be read.
+ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what);
 bool RemoveFile(const char* path);
 // The size of the regular file at `path`; false when there is none.
 bool ExistingFileSize(const char* path, std::uint64_t* size);

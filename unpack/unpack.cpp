@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "core/fixed_buffer.h"
 #include "unpack/entry_rules.h"
@@ -220,7 +221,8 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
 // One entry, the current one, written to a temporary file beside its
 // final name and moved over that name once its data and checksum proved
 // sound.
-int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame) {
+// `replaced` is set once the entry's file has taken its final name.
+int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame, bool* replaced) {
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) return ReportNoMemory(blame);
   unz_file_info64 info;
@@ -311,11 +313,26 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame) {
     Report("unpack: entry '%s' cannot be read to its end: minizip error %d", name.get(), err);
     return Blamed(blame, Blame::kArchive, err);
   }
+  // A cheap flash disk can accept a write, report success and keep other
+  // bytes: the file replaces the old one only once its disk gives back what
+  // the entry holds. The archive is sound; the disk is not.
+  std::string what;
+  switch (unpackfs::ReadBack(temp.path(), info.uncompressed_size, static_cast<std::uint32_t>(info.crc), &what)) {
+    case unpackfs::ReadBackResult::Same:
+      break;
+    case unpackfs::ReadBackResult::Differs:
+      Report("unpack: %s not replaced: its disk does not keep what was written: %s", outputPath, what.c_str());
+      return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
+    case unpackfs::ReadBackResult::Unreadable:
+      Report("unpack: %s not replaced: what was written cannot be read back: %s", outputPath, what.c_str());
+      return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
+  }
   if (!unpackfs::MoveOver(temp.path(), outputPath)) {
     Report("unpack: %s cannot be replaced: %s", outputPath, unpackfs::LastErrorText().c_str());
     return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
   }
   temp.Keep();
+  *replaced = true;
   // Windows' file-name tunnelling gives a file that takes over a name just
   // freed the old file's creation time; stamping the final name undoes that.
   SetFileDateFromDos(outputPath, dosDateTime);
@@ -333,18 +350,22 @@ int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFi
   err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get(), blame);
   if (err != UNZ_OK) return err;
 
-  for (std::uint64_t i = 0; i < count; ++i) {
+  // The entries already moved into place: after a failure, support can tell
+  // what the target holds of this package.
+  std::string replaced;
+  for (std::uint64_t i = 0; i < count && err == UNZ_OK; ++i) {
     unz_file_info64 info;
     err = ReadEntryInfo(archive, &info, name.get(), blame);
-    if (err != UNZ_OK) return err;
-    if (filter(name.get(), info.size_filename)) {
-      err = ExtractEntry(archive, targetDirectory, blame);
-      if (err != UNZ_OK) return err;
+    if (err == UNZ_OK && filter(name.get(), info.size_filename)) {
+      bool moved = false;
+      err = ExtractEntry(archive, targetDirectory, blame, &moved);
+      if (moved) replaced.append(replaced.empty() ? "" : ", ").append(name.get(), info.size_filename);
     }
-    if (i + 1 < count) {
-      err = NextEntry(archive, blame);
-      if (err != UNZ_OK) return err;
-    }
+    if (err == UNZ_OK && i + 1 < count) err = NextEntry(archive, blame);
+  }
+  if (err != UNZ_OK) {
+    if (!replaced.empty()) Report("unpack: %s already holds the new %s of this package", targetDirectory, replaced.c_str());
+    return err;
   }
   blame = Blame::kNone;
   return UNZ_OK;
@@ -415,7 +436,8 @@ int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
 
 int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   Blame blame = Blame::kNone;
-  return ExtractEntry(archive, targetDirectory, blame);
+  bool replaced = false;
+  return ExtractEntry(archive, targetDirectory, blame, &replaced);
 }
 
 int MakeDirectoryPath(const char* path) {

@@ -4,13 +4,15 @@
 // Only entries whose names contain ".z70" or ".sys" are unpacked; they keep
 // their relative directories and take the entry's DOS date and time. Each is
 // written to a temporary file beside its final name and moved over that name
-// only after its checksum has been confirmed, so a failed entry never
-// replaces a good module.
+// only after its checksum has been confirmed and the file, read back from
+// its disk past the system's cache, has been found to hold the entry's size
+// and CRC-32, so a failed entry never replaces a good module.
 //
 // Results (0 is success; callers test only for 0):
 //    1   the archive opened neither under its name nor with ".zip" appended
 //   -1   (UNZ_ERRNO) the target could not be entered, an output file could
-//        not be created, written or moved into place, an output path (or
+//        not be created, written, read back as written or moved into
+//        place (a disk that keeps other bytes), an output path (or
 //        the temporary file's beside it) does not fit into
 //        unpack::kOutputPathSize bytes, or writing the matching entries
 //        needs more room than the target volume has free (each entry's
@@ -36,6 +38,9 @@
 #include <cstdint>
 
 #include <unzip.h>
+
+// The filter callers pass to Extract in normal use, IsModuleEntryName.
+#include "unpack/entry_rules.h"
 
 // `targetDirectory` must be absolute: the call makes it the current
 // directory and still builds every output path from it.

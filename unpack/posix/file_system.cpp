@@ -2,8 +2,10 @@
 // its tests. The file times follow the Windows side as far as POSIX allows:
 // there is no creation time, so only the modification time is set.
 #include "unpack/file_system.h"
+#include "unpack/posix/file_system.h"
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -14,6 +16,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "unpack/unpack.h"
 
@@ -60,6 +63,49 @@ bool OutputFile::Close() {
 }
 
 bool MoveOver(const char* from, const char* to) { return rename(from, to) == 0; }
+
+ReadBackCalls& ReadBacks() {
+  static ReadBackCalls calls;
+  return calls;
+}
+
+// This side serves the tests and the fuzzers only: the file is read back as
+// it is, after asking the kernel to drop its cached pages where it can.
+ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *what = "it cannot be opened to be read back: " + LastErrorText();
+    return ReadBackResult::Unreadable;
+  }
+  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  char buffer[64 * 1024];
+  std::uint64_t total = 0;
+  uLong found = crc32(0L, Z_NULL, 0);
+  for (;;) {
+    const ssize_t got = ReadBacks().readAt(fd, buffer, sizeof buffer, static_cast<off_t>(total));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *what = "reading it back failed after " + std::to_string(total) + " bytes: " + LastErrorText();
+      close(fd);
+      return ReadBackResult::Unreadable;
+    }
+    if (got == 0) break;
+    found = crc32(found, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(got));
+    total += static_cast<std::uint64_t>(got);
+  }
+  close(fd);
+  char text[96];
+  if (total != size) {
+    std::snprintf(text, sizeof text, "%" PRIu64 " bytes read back, %" PRIu64 " written", total, size);
+  } else if (static_cast<std::uint32_t>(found) != crc) {
+    std::snprintf(text, sizeof text, "CRC %08" PRIX32 " read back, %08" PRIX32 " written",
+                  static_cast<std::uint32_t>(found), crc);
+  } else {
+    return ReadBackResult::Same;
+  }
+  *what = text;
+  return ReadBackResult::Differs;
+}
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
 

@@ -16,6 +16,8 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <unistd.h>
+
+#include "unpack/posix/file_system.h"
 #else
 #include <windows.h>
 
@@ -334,6 +336,34 @@ TEST_F(UnpackTest, OutputThatCannotBeReplacedIsAnError) {
   EXPECT_TRUE(IsDirectory(box.InTarget("mod.z70")));
   EXPECT_EQ(box.TargetFiles(), Files{});
 }
+
+#ifndef _WIN32
+// A disk that keeps other bytes in the second file written to it.
+int readBacksStarted = 0;
+ssize_t FlipInSecondFile(int fd, void* buffer, std::size_t size, off_t offset) {
+  const ssize_t got = ::pread(fd, buffer, size, offset);
+  if (offset == 0 && ++readBacksStarted == 2 && got > 100) static_cast<char*>(buffer)[100] ^= 0x20;
+  return got;
+}
+
+TEST_F(UnpackTest, ModuleThatReadsBackOtherwiseLeavesTheOldFile) {
+  ASSERT_TRUE(MakeDirectory(box.InTarget("sub")));
+  ASSERT_TRUE(WriteFileBytes(box.InTarget("sub/drv.sys"), "old driver"));
+  const unpackfs::ReadBackCalls saved = unpackfs::ReadBacks();
+  unpackfs::ReadBacks().readAt = FlipInSecondFile;
+  readBacksStarted = 0;
+  const int result = Extract("basic.zip");
+  unpackfs::ReadBacks() = saved;
+  EXPECT_EQ(result, UNZ_ERRNO);
+  EXPECT_EQ(blame_, unpack::Blame::kTarget);
+  EXPECT_EQ(Content("sub/drv.sys"), "old driver");
+  ExpectContent("mod.z70", ModContent());
+  EXPECT_EQ(box.TargetFiles(), (Files{"mod.z70", "sub/drv.sys"}));  // no temporary file left
+  EXPECT_TRUE(Logged(reason_, Cause::kReadBackDiffers));
+  EXPECT_TRUE(Logged(reason_, Cause::kAlreadyReplaced)) << "mod.z70 is named";
+  EXPECT_NE(reason_.find("holds the new mod.z70 of"), std::string::npos) << reason_;
+}
+#endif
 
 TEST_F(UnpackTest, DataEndingBeforeItsDeclaredSizeIsRefused) {
   EXPECT_EQ(Extract("short.zip"), UNZ_BADZIPFILE);

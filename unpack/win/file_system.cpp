@@ -5,9 +5,15 @@
 
 #include <windows.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "core/win/handles.h"
 #include "log/win/log.h"
@@ -18,6 +24,15 @@ namespace {
 
 // OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
 HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+// Large pieces keep a read-back of a module to a few requests to the device.
+constexpr DWORD kReadBackPiece = 1 << 20;
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08" PRIX32, value);
+  return text;
+}
 
 }  // namespace
 
@@ -73,6 +88,64 @@ DurableWriteCalls& DurableWrites() {
 
 bool MoveOver(const char* from, const char* to) {
   return DurableWrites().moveFileEx(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
+  return DurableWrites().readBack(path, size, crc, what);
+}
+
+// Read through the system's cache, the file would come back from the pages
+// the write left there, which only proves that the cache holds what was
+// written; a flash disk that kept other bytes shows them only when the data
+// comes from the device. A handle opened with FILE_FLAG_NO_BUFFERING reads
+// from the device, and it reads whole sectors into a sector-aligned buffer
+// only: the sector size is the volume's, from GetDiskFreeSpace.
+ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
+  char root[MAX_PATH + 1] = {};
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetVolumePathNameA(path, root, MAX_PATH) ||
+      !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) ||
+      bytesPerSector == 0 || bytesPerSector > kReadBackPiece) {
+    *what = "the sector size of its disk cannot be told: " + LastErrorText();
+    return ReadBackResult::Unreadable;
+  }
+  const DWORD piece = kReadBackPiece / bytesPerSector * bytesPerSector;
+  const std::unique_ptr<char[]> block(new (std::nothrow) char[piece + bytesPerSector]);
+  if (!block) {
+    *what = "no memory to read it back";
+    return ReadBackResult::Unreadable;
+  }
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(block.get());
+  char* const aligned = block.get() + (bytesPerSector - address % bytesPerSector) % bytesPerSector;
+  const FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    *what = "it cannot be opened to be read back from drive " + std::string(root) + ": " + LastErrorText();
+    return ReadBackResult::Unreadable;
+  }
+  std::uint64_t total = 0;
+  uLong found = crc32(0L, Z_NULL, 0);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), aligned, piece, &got, nullptr)) {
+      *what = "reading it back from drive " + std::string(root) + " failed after " + std::to_string(total) +
+              " bytes: " + LastErrorText();
+      return ReadBackResult::Unreadable;
+    }
+    if (got == 0) break;
+    found = crc32(found, reinterpret_cast<const Bytef*>(aligned), got);
+    total += got;
+  }
+  if (total != size) {
+    *what = std::to_string(total) + " bytes read back from drive " + root + ", " + std::to_string(size) + " written";
+    return ReadBackResult::Differs;
+  }
+  if (static_cast<std::uint32_t>(found) != crc) {
+    *what = "CRC " + Hex32(static_cast<std::uint32_t>(found)) + " read back from drive " + root + ", " + Hex32(crc) +
+            " written";
+    return ReadBackResult::Differs;
+  }
+  return ReadBackResult::Same;
 }
 
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }

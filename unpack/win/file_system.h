@@ -1,6 +1,8 @@
 // The Windows calls that decide whether an unpacked module is on the disk
 // for good once it is reported written. Tests replace them to see them made
-// (a power cut cannot be staged under Wine).
+// (a power cut cannot be staged under Wine), and the package benchmark
+// replaces the read-back to time an install without it. The program never
+// replaces them: no setting turns the read-back off.
 #pragma once
 
 #include <windows.h>
@@ -9,9 +11,14 @@
 
 namespace unpackfs {
 
+// ReadBack as the device answers it, with FILE_FLAG_NO_BUFFERING.
+ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what);
+
 struct DurableWriteCalls {
   BOOL(WINAPI* flushFileBuffers)(HANDLE file) = FlushFileBuffers;
   BOOL(WINAPI* moveFileEx)(LPCSTR from, LPCSTR to, DWORD flags) = MoveFileExA;
+  ReadBackResult (*readBack)(const char* path, std::uint64_t size, std::uint32_t crc,
+                             std::string* what) = ReadBackFromDevice;
 };
 
 DurableWriteCalls& DurableWrites();
