@@ -91,35 +91,42 @@ HWND CreatePanelControls(HWND mainWindow) {
   return panel;
 }
 
-int MarkScannerButton(HWND mainWindow, int index) {
+namespace {
+
+// The panel's buttons by index, each read with `mask`; a button that
+// cannot be read is passed over. `visit` returns true to stop.
+template <typename Visit>
+void VisitScannerButtons(HWND mainWindow, DWORD mask, Visit visit) {
   HWND panel = GetDlgItem(mainWindow, IDC_SCANNER_PANEL);
   const int count = static_cast<int>(SendMessageW(panel, TB_BUTTONCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     TBBUTTONINFOW info{};
     info.cbSize = sizeof info;
-    info.dwMask = TBIF_BYINDEX | TBIF_IMAGE | TBIF_STATE;
+    info.dwMask = TBIF_BYINDEX | mask;
     if (SendMessageW(panel, TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info)) == -1) continue;
-    if (i == index) {
-      info.fsState |= TBSTATE_MARKED;
-      info.iImage = 1;
-    } else {
-      info.fsState &= ~TBSTATE_MARKED;
-      info.iImage = 0;
-    }
-    SendMessageW(panel, TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+    if (visit(panel, i, info)) return;
   }
+}
+
+}  // namespace
+
+int MarkScannerButton(HWND mainWindow, int index) {
+  VisitScannerButtons(mainWindow, TBIF_IMAGE | TBIF_STATE, [index](HWND panel, int i, TBBUTTONINFOW& info) {
+    const bool marked = i == index;
+    info.fsState = static_cast<BYTE>(marked ? info.fsState | TBSTATE_MARKED : info.fsState & ~TBSTATE_MARKED);
+    info.iImage = marked ? 1 : 0;
+    SendMessageW(panel, TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+    return false;
+  });
   return index;
 }
 
 std::uint32_t MarkedScannerSerial(HWND mainWindow) {
-  HWND panel = GetDlgItem(mainWindow, IDC_SCANNER_PANEL);
-  const int count = static_cast<int>(SendMessageW(panel, TB_BUTTONCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    TBBUTTONINFOW info{};
-    info.cbSize = sizeof info;
-    info.dwMask = TBIF_BYINDEX | TBIF_STATE | TBIF_LPARAM;
-    if (SendMessageW(panel, TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info)) == -1) continue;
-    if (info.fsState & TBSTATE_MARKED) return static_cast<std::uint32_t>(info.lParam);
-  }
-  return kNoScannerSerial;
+  std::uint32_t serial = kNoScannerSerial;
+  VisitScannerButtons(mainWindow, TBIF_STATE | TBIF_LPARAM, [&serial](HWND, int, const TBBUTTONINFOW& info) {
+    if ((info.fsState & TBSTATE_MARKED) == 0) return false;
+    serial = static_cast<std::uint32_t>(info.lParam);
+    return true;
+  });
+  return serial;
 }

@@ -89,6 +89,17 @@ class FaultTest : public AppTest {
     return WaitForBoxes(before + 1) ? Boxes().back().text : L"";
   }
 
+  // DIAG_A and PRG_B new, scanners on R: and S:, the one on S: selected.
+  void StartOnTheSecondOfTwoScanners() {
+  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B")}));
+  ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
+  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
+  ASSERT_TRUE(StartAppAndWait());
+  Command(IDC_SCANNER_BUTTON_FIRST + 1);
+  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
+  ASSERT_TRUE(WaitForIdle());
+  }
+
   bool CacheHolds(const std::wstring& file) {
     return zortest::FileExists(root_.Child(L"appdata") + L"\\Zor70_Modules\\" + file);
   }
@@ -282,13 +293,7 @@ TEST_F(FaultTest, CloseWhileTheWorkerWritesToTheScannerWaitsForIt) {
 }
 
 TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
-  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B")}));
-  ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
-  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
-  ASSERT_TRUE(StartAppAndWait());
-  Command(IDC_SCANNER_BUTTON_FIRST + 1);
-  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
-  ASSERT_TRUE(WaitForIdle());
+  ASSERT_NO_FATAL_FAILURE(StartOnTheSecondOfTwoScanners());
 
   ASSERT_NE(DownloadHeld("DIAG_A"), nullptr);
   // The second scanner goes away while its first module downloads, and
@@ -313,13 +318,7 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
 // The marked scanner leaves during the refresh after its first module: the
 // refresh falls back to the other scanner, and the queue stops there.
 TEST_F(FaultTest, QueueForAScannerThatLeftNeverGoesOnToAnother) {
-  SetPage(CataloguePage({PageLine("DIAG_A"), PageLine("PRG_B")}));
-  ServePackage("PRG_B", StoredZip({{"PRG_B.z70", "module PRG_B"}}));
-  SetScanners({ScannerLine(kSerialA, 'R'), ScannerLine(kSerialB, 'S')});
-  ASSERT_TRUE(StartAppAndWait());
-  Command(IDC_SCANNER_BUTTON_FIRST + 1);
-  ASSERT_TRUE(WaitFor([&] { return MarkedScanner() == 1 && ConnectionDialog() == nullptr; }));
-  ASSERT_TRUE(WaitForIdle());
+  ASSERT_NO_FATAL_FAILURE(StartOnTheSecondOfTwoScanners());
   AtStep(L"Обнаружение сканера", [this] { SetScanners({ScannerLine(kSerialA, 'R')}); });
   EXPECT_EQ(Try(), L"Сканер был отключен от порта USB.");
   EXPECT_TRUE(ScannerBytes(L'S', L"DIAG_A.z70") == module_);
