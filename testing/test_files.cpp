@@ -137,6 +137,36 @@ ULONGLONG SmallDisk::FreeBytes() const {
   return GetDiskFreeSpaceExW((directory_ + L"\\").c_str(), &free, nullptr, nullptr) ? free.QuadPart : 0;
 }
 
+FlippingDisk::FlippingDisk(const std::wstring& directory) : unixDirectory_(UnixPathOf(directory)) {
+  if (unixDirectory_.empty() ||
+      !RunUnix(L"/usr/bin/python3", L"/usr/bin/python3 \"" + Widen(ZOR_FLIPPING_FS) + L"\" \"" +
+                                        Widen(unixDirectory_) + L"\""))
+    return;
+  for (int i = 0; i < 500 && !ok_; ++i) {
+    ok_ = Mounted();
+    if (!ok_) Sleep(10);
+  }
+}
+
+FlippingDisk::~FlippingDisk() {
+  // Unmounted even when the mount seemed not to happen: it may come late.
+  if (unixDirectory_.empty() || !RunUnix(L"/bin/umount", L"/bin/umount -l \"" + Widen(unixDirectory_) + L"\""))
+    return;
+  for (int i = 0; i < 500 && Mounted(); ++i) Sleep(10);
+}
+
+// The kernel's list of mounts, read through Wine's drive Z: (the Unix root).
+bool FlippingDisk::Mounted() const {
+  const FileHandle mounts(CreateFileW(L"Z:\\proc\\self\\mounts", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  if (!mounts) return false;
+  std::string text;
+  char piece[4096];
+  DWORD got = 0;
+  while (ReadFile(mounts.Get(), piece, sizeof piece, &got, nullptr) && got > 0) text.append(piece, got);
+  return text.find("zor70-flipping:" + unixDirectory_ + " ") != std::string::npos;
+}
+
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -63,6 +63,27 @@ class SmallDisk {
   bool ok_ = false;
 };
 
+// A disk that accepts every write, reports success and keeps other bytes:
+// testing/flipping_fs.py, a FUSE passthrough mounted over an existing
+// directory onto that directory's own files, flips the first byte of every
+// file created through it; files there before the mount read back as they
+// are. ok() is false where FUSE cannot be mounted (no /dev/fuse, no
+// python3-fusepy, no root). Unmounted on destruction.
+class FlippingDisk {
+ public:
+  explicit FlippingDisk(const std::wstring& directory);
+  ~FlippingDisk();
+  FlippingDisk(const FlippingDisk&) = delete;
+  FlippingDisk& operator=(const FlippingDisk&) = delete;
+
+  bool ok() const { return ok_; }
+
+ private:
+  bool Mounted() const;
+  std::string unixDirectory_;
+  bool ok_ = false;
+};
+
 // The Unix path Wine keeps for a Windows path (empty when not under Wine).
 std::string UnixPathOf(const std::wstring& windowsPath);
 // Starts a Unix command line through Wine (argv split by Windows rules);

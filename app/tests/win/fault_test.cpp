@@ -216,6 +216,20 @@ TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
   EXPECT_TRUE(zortest::Logged(LogText(), Cause::kNoRoom));
 }
 
+// A disk that takes every write and keeps other bytes: the module never
+// counts as installed, and the old one stays.
+TEST_F(FaultTest, ScannerDiskThatKeepsOtherBytesLeavesTheOldModule) {
+  zortest::FlippingDisk disk(root_.Child(L"R"));
+  if (!disk.ok()) GTEST_SKIP() << "no FUSE file system could be mounted as the scanner's disk";
+  ASSERT_TRUE(StartAppAndWait());
+  EXPECT_EQ(Try(), kBadModule);
+  ExpectUntouched();
+  const std::string log = LogText();
+  EXPECT_TRUE(zortest::Logged(log, Cause::kReadBackDiffers));
+  EXPECT_NE(log.find("R:\\Program Files\\DIAG_A.z70 not replaced"), std::string::npos) << log;
+  EXPECT_NE(log.find("read back from drive R:\\"), std::string::npos) << log;
+}
+
 // Garbage, then a zip without a module file (which would install nothing):
 // each fails its test, and the next try fetches the package again.
 TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
