@@ -66,16 +66,27 @@ class OutputFile {
 // the device when the call returns.
 bool MoveOver(const char* from, const char* to);
 
+// The volume a target directory lies on, asked once per unpack: the space
+// rule counts in its clusters and the read-back reads in its sectors.
+struct Volume {
+  std::string root;             // its root ("R:\\"), for the log
+  std::uint64_t clusterSize = 0;  // its allocation unit; 0 when it cannot be told
+  std::uint32_t sectorSize = 0;   // 0 when it cannot be told
+  std::string unknownWhy;         // the system's error when they cannot be told
+};
+Volume VolumeOf(const char* directory);
+
 enum class ReadBackResult {
   Same,        // the disk gave back what was written
   Differs,     // it gave back other bytes, or another length
   Unreadable,  // it could not be read back at all
 };
-// Reads the closed file at `path` back from its disk, past the system's
-// cache, and compares it with what was written to it: `size` bytes of
-// CRC-32 `crc` (zlib's). Unless Same, `what` says what differed, naming the
-// disk, or why it could not be read.
-ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what);
+// Reads the closed file at `path`, on `volume`, back from its disk, past the
+// system's cache, and compares it with what was written to it: `size` bytes
+// of CRC-32 `crc` (zlib's). Unless Same, `what` says what differed, naming
+// the disk, or why it could not be read.
+ReadBackResult ReadBack(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
+                        std::string* what);
 bool RemoveFile(const char* path);
 // The size of the regular file at `path`; false when there is none.
 bool ExistingFileSize(const char* path, std::uint64_t* size);
@@ -85,8 +96,6 @@ bool CanReadFile(const char* path);
 
 // Bytes available to this process on the volume holding `directory`.
 bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes);
-// The allocation unit of that volume in bytes; 0 when it cannot be told.
-std::uint64_t ClusterSizeOfVolume(const char* directory);
 
 // What a directory entry is to a walk that deletes: a link (a symbolic
 // link, or on Windows any reparse point such as a junction) is removed

@@ -174,12 +174,12 @@ int NextEntry(unzFile archive, Blame& blame) {
 // Everything the entry names and declared sizes decide, before the first byte
 // is written: a hostile entry, or an archive that would fill the disk, is
 // refused as a whole.
-int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::EntryFilter filter,
-                              std::uint64_t count, char* name, Blame& blame) {
+int CheckArchiveBeforeWriting(unzFile archive, const char* target, const unpackfs::Volume& volume,
+                              unpack::EntryFilter filter, std::uint64_t count, char* name, Blame& blame) {
   int err = RewindArchive(archive, count, blame);
   if (err != UNZ_OK) return err;
   std::uint64_t total = 0;
-  unpack::SpaceNeed need(unpackfs::ClusterSizeOfVolume(target));
+  unpack::SpaceNeed need(volume.clusterSize);
   char outputPath[kOutputPathSize];
   for (std::uint64_t i = 0; i < count; ++i) {
     unz_file_info64 info;
@@ -222,7 +222,8 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, unpack::Entry
 // final name and moved over that name once its data and checksum proved
 // sound.
 // `replaced` is set once the entry's file has taken its final name.
-int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame, bool* replaced) {
+int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::Volume& volume, Blame& blame,
+                 bool* replaced) {
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) return ReportNoMemory(blame);
   unz_file_info64 info;
@@ -317,7 +318,7 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, Blame& blame, boo
   // bytes: the file replaces the old one only once its disk gives back what
   // the entry holds. The archive is sound; the disk is not.
   std::string what;
-  switch (unpackfs::ReadBack(temp.path(), info.uncompressed_size, static_cast<std::uint32_t>(info.crc), &what)) {
+  switch (unpackfs::ReadBack(volume, temp.path(), info.uncompressed_size, static_cast<std::uint32_t>(info.crc), &what)) {
     case unpackfs::ReadBackResult::Same:
       break;
     case unpackfs::ReadBackResult::Differs:
@@ -347,7 +348,8 @@ int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFi
 
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) return ReportNoMemory(blame);
-  err = CheckArchiveBeforeWriting(archive, targetDirectory, filter, count, name.get(), blame);
+  const unpackfs::Volume volume = unpackfs::VolumeOf(targetDirectory);
+  err = CheckArchiveBeforeWriting(archive, targetDirectory, volume, filter, count, name.get(), blame);
   if (err != UNZ_OK) return err;
 
   // The entries already moved into place: after a failure, support can tell
@@ -358,7 +360,7 @@ int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFi
     err = ReadEntryInfo(archive, &info, name.get(), blame);
     if (err == UNZ_OK && filter(name.get(), info.size_filename)) {
       bool moved = false;
-      err = ExtractEntry(archive, targetDirectory, blame, &moved);
+      err = ExtractEntry(archive, targetDirectory, volume, blame, &moved);
       if (moved) replaced.append(replaced.empty() ? "" : ", ").append(name.get(), info.size_filename);
     }
     if (err == UNZ_OK && i + 1 < count) err = NextEntry(archive, blame);
@@ -437,7 +439,7 @@ int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
 int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   Blame blame = Blame::kNone;
   bool replaced = false;
-  return ExtractEntry(archive, targetDirectory, blame, &replaced);
+  return ExtractEntry(archive, targetDirectory, unpackfs::VolumeOf(targetDirectory), blame, &replaced);
 }
 
 int MakeDirectoryPath(const char* path) {

@@ -26,16 +26,17 @@ double Now() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-unpackfs::ReadBackResult TimedReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
+unpackfs::ReadBackResult TimedReadBack(const unpackfs::Volume& volume, const char* path, std::uint64_t size,
+                                       std::uint32_t crc, std::string* what) {
   const double start = Now();
-  const unpackfs::ReadBackResult result = unpackfs::ReadBackFromDevice(path, size, crc, what);
+  const unpackfs::ReadBackResult result = unpackfs::ReadBackFromDevice(volume, path, size, crc, what);
   readBackSeconds += Now() - start;
   readBackBytes += static_cast<double>(size);
   return result;
 }
 
 // The install as it would be without the read-back, for the comparison only.
-unpackfs::ReadBackResult NoReadBack(const char*, std::uint64_t, std::uint32_t, std::string*) {
+unpackfs::ReadBackResult NoReadBack(const unpackfs::Volume&, const char*, std::uint64_t, std::uint32_t, std::string*) {
   return unpackfs::ReadBackResult::Same;
 }
 

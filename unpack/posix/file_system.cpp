@@ -71,7 +71,7 @@ ReadBackCalls& ReadBacks() {
 
 // This side serves the tests and the fuzzers only: the file is read back as
 // it is, after asking the kernel to drop its cached pages where it can.
-ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
+ReadBackResult ReadBack(const Volume&, const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *what = "it cannot be opened to be read back: " + LastErrorText();
@@ -130,10 +130,16 @@ bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   return true;
 }
 
-std::uint64_t ClusterSizeOfVolume(const char* directory) {
+Volume VolumeOf(const char* directory) {
+  Volume volume;
   struct statvfs info;
-  if (statvfs(directory, &info) != 0) return 0;
-  return static_cast<std::uint64_t>(info.f_frsize);
+  if (statvfs(directory, &info) != 0) {
+    volume.unknownWhy = LastErrorText();
+    return volume;
+  }
+  volume.root = directory;
+  volume.clusterSize = static_cast<std::uint64_t>(info.f_frsize);
+  return volume;
 }
 
 bool ListDirectory(const char* directory, std::vector<DirectoryEntry>* entries) {

@@ -25,8 +25,11 @@ namespace {
 // OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
 HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
 
-// Large pieces keep a read-back of a module to a few requests to the device.
-constexpr DWORD kReadBackPiece = 1 << 20;
+// Pieces of this size keep a read-back of a module to a few requests to
+// the device, and stay below the size from which the heap maps every block
+// afresh (and zeroes it) at each allocation: a 1 MiB piece cost more time
+// in that than in the reading.
+constexpr DWORD kReadBackPiece = 256 << 10;
 
 std::string Hex32(std::uint32_t value) {
   char text[16];
@@ -90,23 +93,20 @@ bool MoveOver(const char* from, const char* to) {
   return DurableWrites().moveFileEx(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-ReadBackResult ReadBack(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
-  return DurableWrites().readBack(path, size, crc, what);
+ReadBackResult ReadBack(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
+                        std::string* what) {
+  return DurableWrites().readBack(volume, path, size, crc, what);
 }
 
-// Read through the system's cache, the file would come back from the pages
-// the write left there, which only proves that the cache holds what was
-// written; a flash disk that kept other bytes shows them only when the data
-// comes from the device. A handle opened with FILE_FLAG_NO_BUFFERING reads
-// from the device, and it reads whole sectors into a sector-aligned buffer
-// only: the sector size is the volume's, from GetDiskFreeSpace.
-ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what) {
-  char root[MAX_PATH + 1] = {};
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (!GetVolumePathNameA(path, root, MAX_PATH) ||
-      !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters) ||
-      bytesPerSector == 0 || bytesPerSector > kReadBackPiece) {
-    *what = "the sector size of its disk cannot be told: " + LastErrorText();
+// A handle opened with FILE_FLAG_NO_BUFFERING reads from the device, not
+// from the system's cache, which holds what was written whatever the disk
+// kept; it reads whole sectors only, into a buffer aligned to them.
+ReadBackResult ReadBackFromDevice(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
+                                  std::string* what) {
+  const DWORD bytesPerSector = volume.sectorSize;
+  const std::string& root = volume.root;
+  if (bytesPerSector == 0 || bytesPerSector > kReadBackPiece) {
+    *what = "the sector size of its disk cannot be told: " + volume.unknownWhy;
     return ReadBackResult::Unreadable;
   }
   const DWORD piece = kReadBackPiece / bytesPerSector * bytesPerSector;
@@ -120,7 +120,7 @@ ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uin
   const FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
-    *what = "it cannot be opened to be read back from drive " + std::string(root) + ": " + LastErrorText();
+    *what = "it cannot be opened to be read back from drive " + root + ": " + LastErrorText();
     return ReadBackResult::Unreadable;
   }
   std::uint64_t total = 0;
@@ -128,7 +128,7 @@ ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uin
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file.Get(), aligned, piece, &got, nullptr)) {
-      *what = "reading it back from drive " + std::string(root) + " failed after " + std::to_string(total) +
+      *what = "reading it back from drive " + root + " failed after " + std::to_string(total) +
               " bytes: " + LastErrorText();
       return ReadBackResult::Unreadable;
     }
@@ -170,13 +170,20 @@ bool FreeBytesOnVolume(const char* directory, std::uint64_t* bytes) {
   return true;
 }
 
-std::uint64_t ClusterSizeOfVolume(const char* directory) {
-  // The cluster size is asked of the volume's root, whatever the directory.
+Volume VolumeOf(const char* directory) {
+  // The sizes are asked of the volume's root, whatever the directory.
+  Volume volume;
   char root[MAX_PATH + 1] = {};
-  if (!GetVolumePathNameA(directory, root, MAX_PATH)) return 0;
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return 0;
-  return static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+  if (!GetVolumePathNameA(directory, root, MAX_PATH) ||
+      !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    volume.unknownWhy = LastErrorText();
+    return volume;
+  }
+  volume.root = root;
+  volume.clusterSize = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+  volume.sectorSize = bytesPerSector;
+  return volume;
 }
 
 EntryKind KindOfAttributes(DWORD attributes) {

@@ -12,12 +12,13 @@
 namespace unpackfs {
 
 // ReadBack as the device answers it, with FILE_FLAG_NO_BUFFERING.
-ReadBackResult ReadBackFromDevice(const char* path, std::uint64_t size, std::uint32_t crc, std::string* what);
+ReadBackResult ReadBackFromDevice(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
+                                  std::string* what);
 
 struct DurableWriteCalls {
   BOOL(WINAPI* flushFileBuffers)(HANDLE file) = FlushFileBuffers;
   BOOL(WINAPI* moveFileEx)(LPCSTR from, LPCSTR to, DWORD flags) = MoveFileExA;
-  ReadBackResult (*readBack)(const char* path, std::uint64_t size, std::uint32_t crc,
+  ReadBackResult (*readBack)(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
                              std::string* what) = ReadBackFromDevice;
 };
 
