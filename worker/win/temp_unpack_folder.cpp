@@ -95,7 +95,13 @@ bool ClaimTempUnpackFolder(const char* parentPath, char (&path)[MAX_PATH], FileH
     // The lock comes first: a folder without one is fair game to a sweep.
     FileHandle claimed(CreateFileA((parent + name + kLockSuffix).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!claimed) LogFailure("temporary unpack folder: its lock is not taken: %s", ErrorText(GetLastError()).c_str());
+    if (!claimed) {
+      const DWORD error = GetLastError();
+      // Another copy holds this name's lock: the folder is its, in use.
+      // Only a copy in this very process can (a program started again in it).
+      if (error == ERROR_SHARING_VIOLATION) continue;
+      LogFailure("temporary unpack folder: its lock is not taken: %s", ErrorText(error).c_str());
+    }
     if (!CreateDirectoryA(folder.c_str(), nullptr) && !IsDirectory(folder)) {
       const DWORD error = GetLastError();
       LogFailure("temporary unpack folder %s cannot be created: %s", folder.c_str(), ErrorText(error).c_str());

@@ -410,16 +410,26 @@ TEST_F(Install, TestUnpackKeepsToThisCopysOwnFolder) {
     ASSERT_TRUE(CreateDirectoryW((shared + copy).c_str(), nullptr));
     ASSERT_TRUE(zortest::WriteWholeFile(shared + copy + L"\\mid-test.z70", "another copy's"));
   }
-  const HANDLE running = CreateFileW((shared + L"\\99999.lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  // The other running copies: 99999, and one in this very process, which
+  // holds the lock of this process id's name.
+  const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW((shared + L"\\" + pid).c_str(), nullptr));
+  ASSERT_TRUE(zortest::WriteWholeFile(shared + L"\\" + pid + L"\\mid-test.z70", "another copy's"));
+  std::vector<HANDLE> running;
+  for (const std::wstring& copy : {std::wstring(L"99999"), pid}) {
+    running.push_back(CreateFileW((shared + L"\\" + copy + L".lock").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_NE(running.back(), INVALID_HANDLE_VALUE);
+  }
   StartWithScanner();
   EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallOk, kRefreshOk));
-  EXPECT_TRUE(zortest::FileExists(TempUnpackDir()));
-  EXPECT_TRUE(FilesIn(TempUnpackDir()).empty());
+  EXPECT_TRUE(zortest::FileExists(TempUnpackDir() + L"_1"));
+  EXPECT_TRUE(FilesIn(TempUnpackDir() + L"_1").empty());
   ASSERT_TRUE(StopWorker(0));
-  CloseHandle(running);
-  EXPECT_TRUE(zortest::FileExists(shared + L"\\99999\\mid-test.z70"));
+  for (const HANDLE lock : running) CloseHandle(lock);
+  EXPECT_EQ(LogText().find("lock is not taken"), std::string::npos);
+  for (const std::wstring& copy : {std::wstring(L"99999"), pid})
+    EXPECT_TRUE(zortest::FileExists(shared + L"\\" + copy + L"\\mid-test.z70"));
   EXPECT_FALSE(zortest::FileExists(shared + L"\\88888"));
   ExpectInstalledOnJ();
 }
