@@ -55,6 +55,14 @@ std::wstring TextOf(HWND window) {
 
 HWND MainWindow() { return FindWindowW(L"ZORMANAGER", nullptr); }
 
+// The rows of the program's list view, -1 while its window does not answer:
+// the driver never hangs on a program that does.
+LRESULT RowsOf(HWND list) {
+  DWORD_PTR rows = 0;
+  if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &rows)) return -1;
+  return static_cast<LRESULT>(rows);
+}
+
 DWORD ProcessOf(HWND window) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
@@ -134,7 +142,7 @@ int WaitReady(DWORD seconds) {
     }
     if (!IsWindowVisible(main)) continue;
     HWND list = GetDlgItem(main, IDC_MODULE_LIST);
-    if (!list || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) <= 0) continue;
+    if (!list || RowsOf(list) <= 0) continue;
     bool connecting = false;
     DWORD_PTR ignored = 0;
     Print(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored) ? L"main window answers"
@@ -142,7 +150,7 @@ int WaitReady(DWORD seconds) {
     for (HWND dialog : Dialogs(ProcessOf(main))) connecting |= IsWaitDialog(dialog);
     if (connecting) continue;
     Sleep(1000);   // let the rows paint
-    Print(L"rows " + std::to_wstring(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    Print(L"rows " + std::to_wstring(RowsOf(list)));
     Print(L"status " + TextOf(GetDlgItem(main, IDC_STATUS_BAR)));
     Print(std::wstring(L"download button ") +
           (IsWindowEnabled(GetDlgItem(main, IDC_DOWNLOAD_BUTTON)) ? L"enabled" : L"disabled"));
