@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/folders.h"
-
 // Local wall-clock time of an event, as the system reports it.
 struct LogTime {
   int year = 0;
@@ -24,8 +22,7 @@ struct LogTime {
 // so the two never take more than twice this.
 constexpr std::uint64_t kLogRotateBytes = 1024 * 1024;
 
-// The log lives in the module cache.
-constexpr const char* kLogFolder = kModuleCacheFolder;
+// The log lives in the module cache (ProgramFolders::log).
 constexpr char kLogFileName[] = "zormanager.log";
 constexpr char kOlderLogFileName[] = "zormanager.log.1";
 

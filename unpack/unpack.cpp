@@ -11,8 +11,9 @@
 #include <string>
 
 #include "core/fixed_buffer.h"
+#include "files/file_system.h"
+#include "log/debug_output.h"
 #include "unpack/entry_rules.h"
-#include "unpack/file_system.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void Report(const char* format, ...) {
   va_start(arguments, format);
   const int n = std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  if (n >= 0) unpackfs::DebugOutput(text);
+  if (n >= 0) DebugOutput(text);
 }
 
 using unpack::Blame;
@@ -85,36 +86,36 @@ class TempFile {
   TempFile() { path_[0] = '\0'; }
   ~TempFile() {
     file_.Close();
-    if (path_[0] != '\0' && !kept_) unpackfs::RemoveFile(path_);
+    if (path_[0] != '\0' && !kept_) files::RemoveFile(path_);
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  unpackfs::NewFileResult Create(const char* finalPath) {
+  files::NewFileResult Create(const char* finalPath) {
     static std::atomic<unsigned> counter{0};
     const std::size_t directoryLength = unpack::FilePartOffset(finalPath);
-    unpackfs::NewFileResult result = unpackfs::NewFileResult::Failed;
+    files::NewFileResult result = files::NewFileResult::Failed;
     for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
       char name[32];
-      std::snprintf(name, sizeof name, kTempNamePattern, unpackfs::ProcessId() & 0xFFFF,
+      std::snprintf(name, sizeof name, kTempNamePattern, files::ProcessId() & 0xFFFF,
                     counter.fetch_add(1) & 0xFFFF);
       assert(std::strlen(name) == kTempNameLength);
-      if (directoryLength + kTempNameLength + 1 > kOutputPathSize) return unpackfs::NewFileResult::Failed;
+      if (directoryLength + kTempNameLength + 1 > kOutputPathSize) return files::NewFileResult::Failed;
       std::memcpy(path_.data(), finalPath, directoryLength);
       std::memcpy(path_.data() + directoryLength, name, kTempNameLength + 1);
       result = file_.CreateNew(path_);
-      if (result != unpackfs::NewFileResult::Exists) break;
+      if (result != files::NewFileResult::Exists) break;
     }
-    if (result != unpackfs::NewFileResult::Created) path_[0] = '\0';
+    if (result != files::NewFileResult::Created) path_[0] = '\0';
     return result;
   }
 
-  unpackfs::OutputFile& file() { return file_; }
+  files::OutputFile& file() { return file_; }
   const char* path() const { return path_; }
   void Keep() { kept_ = true; }
 
  private:
-  unpackfs::OutputFile file_;
+  files::OutputFile file_;
   FixedBuffer<char, kOutputPathSize> path_;
   bool kept_ = false;
 };
@@ -149,8 +150,8 @@ int RefuseEntry(const unz_file_info64& info, const char* name, Blame& blame) {
 // Both the output path and the temporary file's path beside it must fit.
 bool BuildOutputPathFor(const char* target, const unz_file_info64& info, const char* name,
                         char* outputPath) {
-  if (unpack::BuildOutputPath(target, name, info.size_filename, unpackfs::kSeparator,
-                              unpackfs::kBackslashSeparates, outputPath) &&
+  if (unpack::BuildOutputPath(target, name, info.size_filename, files::kSeparator,
+                              files::kBackslashSeparates, outputPath) &&
       unpack::FilePartOffset(outputPath) + kTempNameLength + 1 <= kOutputPathSize) {
     return true;
   }
@@ -174,7 +175,7 @@ int NextEntry(unzFile archive, Blame& blame) {
 // Everything the entry names and declared sizes decide, before the first byte
 // is written: a hostile entry, or an archive that would fill the disk, is
 // refused as a whole.
-int CheckArchiveBeforeWriting(unzFile archive, const char* target, const unpackfs::Volume& volume,
+int CheckArchiveBeforeWriting(unzFile archive, const char* target, const files::Volume& volume,
                               unpack::EntryFilter filter, std::uint64_t count, char* name, Blame& blame) {
   int err = RewindArchive(archive, count, blame);
   if (err != UNZ_OK) return err;
@@ -192,7 +193,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, const unpackf
       if (!BuildOutputPathFor(target, info, name, outputPath)) return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
       total = unpack::AddDeclaredSize(total, info.uncompressed_size);
       std::uint64_t replaced = 0;
-      if (!unpackfs::ExistingFileSize(outputPath, &replaced)) replaced = 0;
+      if (!files::ExistingFileSize(outputPath, &replaced)) replaced = 0;
       if (!need.Add(outputPath, info.uncompressed_size, replaced)) return ReportNoMemory(blame);
     }
     if (i + 1 < count) {
@@ -201,7 +202,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, const unpackf
     }
   }
   std::uint64_t freeBytes = 0;
-  const bool haveFreeBytes = unpackfs::FreeBytesOnVolume(target, &freeBytes);
+  const bool haveFreeBytes = files::FreeBytesOnVolume(target, &freeBytes);
   switch (unpack::CheckDeclaredTotal(total, need.peak(), haveFreeBytes, freeBytes, unpack::kMaxDeclaredTotal)) {
     case unpack::TotalVerdict::Fits:
       break;
@@ -222,7 +223,7 @@ int CheckArchiveBeforeWriting(unzFile archive, const char* target, const unpackf
 // final name and moved over that name once its data and checksum proved
 // sound.
 // `replaced` is set once the entry's file has taken its final name.
-int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::Volume& volume, Blame& blame,
+int ExtractEntry(unzFile archive, const char* targetDirectory, const files::Volume& volume, Blame& blame,
                  bool* replaced) {
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) return ReportNoMemory(blame);
@@ -238,7 +239,7 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::V
   if (!buffer) return ReportNoMemory(blame);
   const std::size_t filePart = unpack::FilePartOffset(outputPath);
   if (outputPath[filePart] == '\0') {
-    unpackfs::MakeOneDirectory(outputPath);
+    files::MakeOneDirectory(outputPath);
     return UNZ_OK;
   }
 
@@ -250,15 +251,15 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::V
   }
 
   TempFile temp;
-  if (temp.Create(outputPath) != unpackfs::NewFileResult::Created) {
+  if (temp.Create(outputPath) != files::NewFileResult::Created) {
     const char separator = outputPath[filePart - 1];
     outputPath[filePart - 1] = '\0';
     MakeDirectoryPath(outputPath);
     outputPath[filePart - 1] = separator;
-    if (temp.Create(outputPath) != unpackfs::NewFileResult::Created) {
+    if (temp.Create(outputPath) != files::NewFileResult::Created) {
       // Not a skip: the caller would report a module as installed that
       // never reached the disk.
-      Report("unpack: %s cannot be created: %s", outputPath, unpackfs::LastErrorText().c_str());
+      Report("unpack: %s cannot be created: %s", outputPath, files::LastErrorText().c_str());
       unzCloseCurrentFile(archive);
       return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
     }
@@ -275,7 +276,7 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::V
     }
     if (count == 0) break;
     if (!temp.file().Write(buffer.get(), static_cast<std::size_t>(count))) {
-      Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
+      Report("unpack: %s cannot be written: %s", outputPath, files::LastErrorText().c_str());
       err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
       break;
     }
@@ -284,11 +285,11 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::V
   // A scanner pulled out after "success" must hold the whole module: its
   // data reaches the device before the file replaces the old one.
   if (err == UNZ_OK && !temp.file().Flush()) {
-    Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
+    Report("unpack: %s cannot be written: %s", outputPath, files::LastErrorText().c_str());
     err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
   }
   if (!temp.file().Close() && err == UNZ_OK) {
-    Report("unpack: %s cannot be written: %s", outputPath, unpackfs::LastErrorText().c_str());
+    Report("unpack: %s cannot be written: %s", outputPath, files::LastErrorText().c_str());
     err = Blamed(failed, Blame::kTarget, UNZ_ERRNO);
   }
   // minizip checks the CRC only when every declared byte was read, so a
@@ -318,18 +319,18 @@ int ExtractEntry(unzFile archive, const char* targetDirectory, const unpackfs::V
   // bytes: the file replaces the old one only once its disk gives back what
   // the entry holds. The archive is sound; the disk is not.
   std::string what;
-  switch (unpackfs::ReadBack(volume, temp.path(), info.uncompressed_size, static_cast<std::uint32_t>(info.crc), &what)) {
-    case unpackfs::ReadBackResult::Same:
+  switch (files::ReadBack(volume, temp.path(), info.uncompressed_size, static_cast<std::uint32_t>(info.crc), &what)) {
+    case files::ReadBackResult::Same:
       break;
-    case unpackfs::ReadBackResult::Differs:
+    case files::ReadBackResult::Differs:
       Report("unpack: %s not replaced: its disk does not keep what was written: %s", outputPath, what.c_str());
       return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
-    case unpackfs::ReadBackResult::Unreadable:
+    case files::ReadBackResult::Unreadable:
       Report("unpack: %s not replaced: what was written cannot be read back: %s", outputPath, what.c_str());
       return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
   }
-  if (!unpackfs::MoveOver(temp.path(), outputPath)) {
-    Report("unpack: %s cannot be replaced: %s", outputPath, unpackfs::LastErrorText().c_str());
+  if (!files::MoveOver(temp.path(), outputPath)) {
+    Report("unpack: %s cannot be replaced: %s", outputPath, files::LastErrorText().c_str());
     return Blamed(blame, Blame::kTarget, UNZ_ERRNO);
   }
   temp.Keep();
@@ -348,7 +349,7 @@ int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFi
 
   std::unique_ptr<char[]> name = Allocate(kNameBufferSize);
   if (!name) return ReportNoMemory(blame);
-  const unpackfs::Volume volume = unpackfs::VolumeOf(targetDirectory);
+  const files::Volume volume = files::VolumeOf(targetDirectory);
   err = CheckArchiveBeforeWriting(archive, targetDirectory, volume, filter, count, name.get(), blame);
   if (err != UNZ_OK) return err;
 
@@ -378,12 +379,12 @@ int ExtractEntries(unzFile archive, const char* targetDirectory, unpack::EntryFi
 // nothing is known of its bytes.
 int ReportUnopened(const char* archivePath, Blame& blame) {
   std::uint64_t size = 0;
-  if (!unpackfs::ExistingFileSize(archivePath, &size)) {
+  if (!files::ExistingFileSize(archivePath, &size)) {
     Report("unpack: archive %s cannot be opened: there is no such file", archivePath);
     return Blamed(blame, Blame::kArchive, 1);
   }
-  if (!unpackfs::CanReadFile(archivePath)) {
-    Report("unpack: archive %s cannot be read: %s", archivePath, unpackfs::LastErrorText().c_str());
+  if (!files::CanReadFile(archivePath)) {
+    Report("unpack: archive %s cannot be read: %s", archivePath, files::LastErrorText().c_str());
     return Blamed(blame, Blame::kTarget, 1);
   }
   Report("unpack: archive %s is no zip archive or cannot be read (%" PRIu64 " bytes)", archivePath, size);
@@ -408,8 +409,8 @@ Result Extract(const char* archivePath, const char* targetDirectory, EntryFilter
     return result;
   }
   ArchiveCloser closer(archive);
-  if (!unpackfs::EnterDirectory(targetDirectory)) {
-    Report("unpack: folder %s cannot be entered: %s", targetDirectory, unpackfs::LastErrorText().c_str());
+  if (!files::EnterDirectory(targetDirectory)) {
+    Report("unpack: folder %s cannot be entered: %s", targetDirectory, files::LastErrorText().c_str());
     result.code = Blamed(result.blame, Blame::kTarget, -1);
     return result;
   }
@@ -439,7 +440,7 @@ int ExtractMatchingEntries(unzFile archive, const char* targetDirectory) {
 int ExtractCurrentEntry(unzFile archive, const char* targetDirectory) {
   Blame blame = Blame::kNone;
   bool replaced = false;
-  return ExtractEntry(archive, targetDirectory, unpackfs::VolumeOf(targetDirectory), blame, &replaced);
+  return ExtractEntry(archive, targetDirectory, files::VolumeOf(targetDirectory), blame, &replaced);
 }
 
 int MakeDirectoryPath(const char* path) {
@@ -452,14 +453,14 @@ int MakeDirectoryPath(const char* path) {
   }
   std::memcpy(copy.get(), path, length + 1);
   if (copy[length - 1] == '/') copy[--length] = '\0';
-  if (unpackfs::MakeOneDirectory(copy.get()) == unpackfs::DirectoryResult::Created) return 1;
+  if (files::MakeOneDirectory(copy.get()) == files::DirectoryResult::Created) return 1;
 
   for (std::size_t i = 1; i <= length; ++i) {
     if (i < length && copy[i] != '\\' && copy[i] != '/') continue;
     const char saved = copy[i];
     copy[i] = '\0';
-    if (unpackfs::MakeOneDirectory(copy.get()) == unpackfs::DirectoryResult::MissingParent) {
-      Report("unpack: folder %s cannot be created: %s", copy.get(), unpackfs::LastErrorText().c_str());
+    if (files::MakeOneDirectory(copy.get()) == files::DirectoryResult::MissingParent) {
+      Report("unpack: folder %s cannot be created: %s", copy.get(), files::LastErrorText().c_str());
       return 0;
     }
     copy[i] = saved;

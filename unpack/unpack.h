@@ -1,5 +1,6 @@
 // Unpacking the module entries of a zip archive under a directory, over
-// minizip's 64-bit API. Portable: the platform calls sit in file_system.h.
+// minizip's 64-bit API. Portable: the platform calls sit in the file layer,
+// files/file_system.h.
 //
 // Only entries whose names contain ".z70" or ".sys" are unpacked; they keep
 // their relative directories and take the entry's DOS date and time. Each is
@@ -49,8 +50,6 @@ int ExtractMatchingEntries(unzFile archive, const char* targetDirectory);
 int ExtractCurrentEntry(unzFile archive, const char* targetDirectory);
 // 1 done, 0 a level could not be created, -104 no memory.
 int MakeDirectoryPath(const char* path);
-// dosDateTime: DOS date in the high word, DOS time in the low word; local time.
-void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime);
 
 namespace unpack {
 

@@ -1,6 +1,7 @@
 #include "app/win/main_window.h"
 
 #include "download/win/http_fetch.h"
+#include "files/win/program_folders.h"
 #include "log/win/log.h"
 #include "resources/resource_ids.h"
 
@@ -27,18 +28,21 @@ ATOM RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassExW(&windowClass);
 }
 
-HWND CreateMainWindow(HINSTANCE instance, const std::string& catalogueHost) {
+HWND CreateMainWindow(HINSTANCE instance, const MainWindowStart& start) {
   gInstance = instance;
-  // WM_CREATE copies the host for the worker it starts.
+  // WM_CREATE copies the host and the folders for the worker it starts.
   return CreateWindowExW(0, gWindowClass, gAppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 800, 600, nullptr,
-                         nullptr, instance, const_cast<std::string*>(&catalogueHost));
+                         nullptr, instance, const_cast<MainWindowStart*>(&start));
 }
 
 int RunMainWindow(HINSTANCE instance, int showCommand, const std::string& catalogueHost) {
+  // The one place the program asks where its files go.
+  const MainWindowStart start{catalogueHost, WorkOutProgramFolders()};
+  SetLogFolder(start.folders.log);
   LogProgramStart(catalogueHost, HttpProxyText(catalogueHost));
   LoadAppStrings(instance);
   RegisterMainWindowClass(instance);  // a failure shows as a failed creation
-  HWND window = CreateMainWindow(instance, catalogueHost);
+  HWND window = CreateMainWindow(instance, start);
   if (window == nullptr) {
     LogProgramEnd(0);
     return 0;

@@ -13,7 +13,6 @@
 #include "app/win/drawing.h"
 #include "app/win/module_list_rows.h"
 #include "app/window_layout.h"
-#include "core/folders.h"
 #include "core/win/handles.h"
 #include "core/win/system_dlls.h"
 #include "core/win/text.h"
@@ -179,7 +178,9 @@ void StopInstall(HWND window, MainWindowState& state, int code, LPARAM refreshCo
 LRESULT OnCreate(HWND window, const CREATESTRUCTW& creation) {
   auto owned = std::make_unique<MainWindowState>();
   MainWindowState& state = *owned;
-  state.workerStart.catalogueHost = *static_cast<const std::string*>(creation.lpCreateParams);
+  const MainWindowStart& start = *static_cast<const MainWindowStart*>(creation.lpCreateParams);
+  state.workerStart.catalogueHost = start.catalogueHost;
+  state.workerStart.folders = start.folders;
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owned.release()));
 
   INITCOMMONCONTROLSEX controls{};
@@ -265,7 +266,7 @@ LRESULT OnSizing(WPARAM edge, RECT* proposed) {
 // Explorer by its full path: a command line without one makes CreateProcessW
 // look in the program's folder and the current folder first, where a
 // planted explorer.exe would run.
-void OnOpenModuleFolder() {
+void OnOpenModuleFolder(const std::wstring& target) {
   wchar_t windows[MAX_PATH];
   const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
@@ -275,13 +276,12 @@ void OnOpenModuleFolder() {
   const std::wstring explorer = std::wstring(windows, length) + L"\\explorer.exe";
   // Room for Explorer's path beside a folder path of MAX_PATH characters.
   wchar_t commandLine[2 * MAX_PATH] = {};
-  const std::wstring pattern =
-      L"\"" + explorer + L"\" \"%APPDATA%\\" + WideFromAnsi(kModuleCacheFolder) + L"\\\"";
-  const DWORD expanded = ExpandEnvironmentStringsW(pattern.c_str(), commandLine, 2 * MAX_PATH);
-  if (expanded == 0 || expanded > 2 * MAX_PATH) {
+  const std::wstring line = L"\"" + explorer + L"\" \"" + target + L"\"";
+  if (target.empty() || line.size() >= 2 * MAX_PATH) {
     LogFailure("open module folder: the command line does not fit in %d characters", 2 * MAX_PATH);
     return;
   }
+  line.copy(commandLine, line.size());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -314,7 +314,7 @@ LRESULT OnCommand(HWND window, MainWindowState& state, UINT message, WPARAM wPar
       OnDownloadCommand(window, state);
       return 0;
     case IDM_OPEN_MODULE_FOLDER:
-      OnOpenModuleFolder();
+      OnOpenModuleFolder(state.workerStart.folders.explorerTarget);
       return 0;
     default:
       if (id >= IDC_SCANNER_BUTTON_FIRST && id <= IDC_SCANNER_BUTTON_LAST) {

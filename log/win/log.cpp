@@ -1,8 +1,5 @@
 #include "log/win/log.h"
 
-#include <setupapi.h>
-#include <wininet.h>
-
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -12,6 +9,7 @@
 
 #include "core/win/handles.h"
 #include "core/win/text.h"
+#include "log/debug_output.h"
 #include "log/log_rules.h"
 
 namespace {
@@ -34,6 +32,9 @@ class KeepLastError {
 constexpr double kLockWaitSeconds = 0.004;
 
 thread_local std::string tLastFailure;
+
+// Set once at the start, read by every thread afterwards.
+std::wstring gFolder;
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[MAX_PATH] = {};
@@ -129,7 +130,7 @@ std::string LostCauseText(std::uint64_t packed) {
 // Appends the event's line (after the notes it carries); a line that cannot
 // be written is counted for the next one.
 void AppendLine(const LogTime& time, const std::string& event) {
-  const std::wstring folder = LogFolder();
+  const std::wstring& folder = gFolder;
   if (folder.empty()) return;   // without %APPDATA% no line is ever written
   const std::wstring path = folder + L"\\" + WideFromAnsi(kLogFileName);
   FileHandle file = OpenLocked(path);
@@ -219,71 +220,6 @@ void LogAnsi(const char* text) noexcept {
   }
 }
 
-struct ErrorName {
-  DWORD code;
-  const char* name;
-};
-
-// Codes newer than MinGW's headers, as Windows defines them.
-#ifndef ERROR_VIRUS_INFECTED
-#define ERROR_VIRUS_INFECTED 225
-#endif
-#ifndef ERROR_VIRUS_DELETED
-#define ERROR_VIRUS_DELETED 226
-#endif
-#ifndef ERROR_NO_SUCH_DEVICE
-#define ERROR_NO_SUCH_DEVICE 433
-#endif
-#ifndef ERROR_DISK_QUOTA_EXCEEDED
-#define ERROR_DISK_QUOTA_EXCEEDED 1295
-#endif
-
-#define ZOR_ERROR(code) {code, #code}
-// Every error the program's failing calls return, by the calls that meet it.
-constexpr ErrorName kErrorNames[] = {
-    // Files and folders: the module cache, the temporary folder, the log,
-    // the scanner's disk (and a disk pulled out or failing under a write),
-    // an antivirus that refuses a file.
-    ZOR_ERROR(ERROR_FILE_NOT_FOUND), ZOR_ERROR(ERROR_PATH_NOT_FOUND), ZOR_ERROR(ERROR_ACCESS_DENIED),
-    ZOR_ERROR(ERROR_INVALID_DRIVE), ZOR_ERROR(ERROR_NOT_SAME_DEVICE), ZOR_ERROR(ERROR_NO_MORE_FILES),
-    ZOR_ERROR(ERROR_WRITE_PROTECT), ZOR_ERROR(ERROR_NOT_READY), ZOR_ERROR(ERROR_CRC),
-    ZOR_ERROR(ERROR_SECTOR_NOT_FOUND), ZOR_ERROR(ERROR_WRITE_FAULT), ZOR_ERROR(ERROR_READ_FAULT),
-    ZOR_ERROR(ERROR_GEN_FAILURE), ZOR_ERROR(ERROR_SHARING_VIOLATION), ZOR_ERROR(ERROR_LOCK_VIOLATION),
-    ZOR_ERROR(ERROR_HANDLE_DISK_FULL), ZOR_ERROR(ERROR_DEV_NOT_EXIST), ZOR_ERROR(ERROR_FILE_EXISTS),
-    ZOR_ERROR(ERROR_CANNOT_MAKE), ZOR_ERROR(ERROR_DISK_FULL), ZOR_ERROR(ERROR_SEM_TIMEOUT),
-    ZOR_ERROR(ERROR_INVALID_NAME), ZOR_ERROR(ERROR_DIR_NOT_EMPTY), ZOR_ERROR(ERROR_ALREADY_EXISTS),
-    ZOR_ERROR(ERROR_FILENAME_EXCED_RANGE), ZOR_ERROR(ERROR_VIRUS_INFECTED), ZOR_ERROR(ERROR_VIRUS_DELETED),
-    ZOR_ERROR(ERROR_DIRECTORY), ZOR_ERROR(ERROR_NO_SUCH_DEVICE), ZOR_ERROR(ERROR_UNRECOGNIZED_VOLUME),
-    ZOR_ERROR(ERROR_FILE_INVALID), ZOR_ERROR(ERROR_MEDIA_CHANGED), ZOR_ERROR(ERROR_NO_MEDIA_IN_DRIVE),
-    ZOR_ERROR(ERROR_IO_DEVICE), ZOR_ERROR(ERROR_DEVICE_NOT_CONNECTED), ZOR_ERROR(ERROR_USER_MAPPED_FILE),
-    ZOR_ERROR(ERROR_DISK_QUOTA_EXCEEDED), ZOR_ERROR(ERROR_FILE_CORRUPT), ZOR_ERROR(ERROR_DISK_CORRUPT),
-    // Memory and resources: threads, windows, the DLLs from the system folder.
-    ZOR_ERROR(ERROR_INVALID_FUNCTION), ZOR_ERROR(ERROR_NOT_ENOUGH_MEMORY), ZOR_ERROR(ERROR_OUTOFMEMORY),
-    ZOR_ERROR(ERROR_NOT_SUPPORTED), ZOR_ERROR(ERROR_INVALID_PARAMETER), ZOR_ERROR(ERROR_INSUFFICIENT_BUFFER),
-    ZOR_ERROR(ERROR_MOD_NOT_FOUND), ZOR_ERROR(ERROR_PROC_NOT_FOUND), ZOR_ERROR(ERROR_BAD_EXE_FORMAT),
-    ZOR_ERROR(ERROR_DLL_INIT_FAILED), ZOR_ERROR(ERROR_NO_SYSTEM_RESOURCES), ZOR_ERROR(ERROR_NOT_ENOUGH_QUOTA),
-    ZOR_ERROR(ERROR_INVALID_WINDOW_HANDLE), ZOR_ERROR(ERROR_CANNOT_FIND_WND_CLASS),
-    // SetupAPI's discovery: the disk list, an interface gone as it is read.
-    ZOR_ERROR(ERROR_NO_MORE_ITEMS), ZOR_ERROR(ERROR_INVALID_USER_BUFFER), ZOR_ERROR(ERROR_INVALID_FLAGS),
-    ZOR_ERROR(ERROR_NO_SUCH_DEVINST), ZOR_ERROR(ERROR_INVALID_DEVINST_NAME),
-    ZOR_ERROR(ERROR_DEVICE_INTERFACE_REMOVED), ZOR_ERROR(ERROR_NO_SUCH_DEVICE_INTERFACE),
-    // WinINet: the one request, the proxy it goes through, its reads.
-    ZOR_ERROR(ERROR_INTERNET_OUT_OF_HANDLES), ZOR_ERROR(ERROR_INTERNET_TIMEOUT),
-    ZOR_ERROR(ERROR_INTERNET_EXTENDED_ERROR), ZOR_ERROR(ERROR_INTERNET_INTERNAL_ERROR),
-    ZOR_ERROR(ERROR_INTERNET_INVALID_URL), ZOR_ERROR(ERROR_INTERNET_UNRECOGNIZED_SCHEME),
-    ZOR_ERROR(ERROR_INTERNET_NAME_NOT_RESOLVED), ZOR_ERROR(ERROR_INTERNET_SHUTDOWN),
-    ZOR_ERROR(ERROR_INTERNET_OPERATION_CANCELLED), ZOR_ERROR(ERROR_INTERNET_INCORRECT_HANDLE_STATE),
-    ZOR_ERROR(ERROR_INTERNET_NOT_PROXY_REQUEST), ZOR_ERROR(ERROR_INTERNET_CANNOT_CONNECT),
-    ZOR_ERROR(ERROR_INTERNET_CONNECTION_ABORTED), ZOR_ERROR(ERROR_INTERNET_CONNECTION_RESET),
-    ZOR_ERROR(ERROR_INTERNET_FORCE_RETRY), ZOR_ERROR(ERROR_INTERNET_INVALID_PROXY_REQUEST),
-    ZOR_ERROR(ERROR_INTERNET_SEC_CERT_DATE_INVALID), ZOR_ERROR(ERROR_INTERNET_SEC_CERT_CN_INVALID),
-    ZOR_ERROR(ERROR_HTTP_HEADER_NOT_FOUND), ZOR_ERROR(ERROR_HTTP_INVALID_SERVER_RESPONSE),
-    ZOR_ERROR(ERROR_HTTP_REDIRECT_FAILED), ZOR_ERROR(ERROR_INTERNET_SECURITY_CHANNEL_ERROR),
-    ZOR_ERROR(ERROR_INTERNET_DISCONNECTED), ZOR_ERROR(ERROR_INTERNET_PROXY_SERVER_UNREACHABLE),
-    ZOR_ERROR(ERROR_INTERNET_BAD_AUTO_PROXY_SCRIPT), ZOR_ERROR(ERROR_INTERNET_UNABLE_TO_DOWNLOAD_SCRIPT),
-};
-#undef ZOR_ERROR
-
 std::string WindowsVersion() {
   // GetVersionExW answers what the manifest lets it; the kernel's own call
   // tells the truth.
@@ -303,11 +239,7 @@ std::string WindowsVersion() {
 
 }  // namespace
 
-std::wstring LogFolder() {
-  const std::wstring appData = Environment(L"APPDATA");
-  if (appData.empty()) return {};
-  return appData + L"\\" + WideFromAnsi(kLogFolder);
-}
+void SetLogFolder(const std::wstring& folder) { gFolder = folder; }
 
 void LogEvent(const char* format, ...) {
   KeepLastError keep;
@@ -362,13 +294,7 @@ std::string LastFailure() {
 
 void ForgetLastFailure() { tLastFailure.clear(); }
 
-std::string ErrorText(DWORD code) {
-  std::string text = "error " + std::to_string(code);
-  for (const ErrorName& known : kErrorNames) {
-    if (known.code == code) return text + " (" + known.name + ")";
-  }
-  return text;
-}
+void DebugOutput(const char* text) { LogFailure("%s", text); }
 
 void LogProgramStart(std::string_view catalogueHost, std::string_view proxy) {
   SYSTEM_INFO system;

@@ -13,6 +13,9 @@
 #include <string>
 #include <string_view>
 
+// Every failure line names its error: ErrorText comes with the log.
+#include "core/win/error_text.h"
+
 // One event; text in the ANSI code page (names from the catalogue page and
 // the scanner are ANSI bytes), printf-style.
 void LogEvent(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
@@ -35,9 +38,7 @@ void LogFailure(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)
 std::string LastFailure();
 void ForgetLastFailure();
 
-// "error 112 (ERROR_DISK_FULL)": a Windows or WinINet error code, with its
-// name when it is one the program meets.
-std::string ErrorText(DWORD code);
-
-// The log's folder, "%APPDATA%\Zor70_Modules" expanded; empty without %APPDATA%.
-std::wstring LogFolder();
+// The log's folder (ProgramFolders::log), handed down once at the start,
+// before any other thread runs. Until then, and while it is empty, lines
+// reach the debugger output and LastFailure but no file.
+void SetLogFolder(const std::wstring& folder);

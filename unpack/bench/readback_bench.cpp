@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "unpack/unpack.h"
-#include "unpack/win/file_system.h"
+#include "files/win/file_system.h"
 
 namespace {
 
@@ -26,18 +26,18 @@ double Now() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-unpackfs::ReadBackResult TimedReadBack(const unpackfs::Volume& volume, const char* path, std::uint64_t size,
+files::ReadBackResult TimedReadBack(const files::Volume& volume, const char* path, std::uint64_t size,
                                        std::uint32_t crc, std::string* what) {
   const double start = Now();
-  const unpackfs::ReadBackResult result = unpackfs::ReadBackFromDevice(volume, path, size, crc, what);
+  const files::ReadBackResult result = files::ReadBackFromDevice(volume, path, size, crc, what);
   readBackSeconds += Now() - start;
   readBackBytes += static_cast<double>(size);
   return result;
 }
 
 // The install as it would be without the read-back, for the comparison only.
-unpackfs::ReadBackResult NoReadBack(const unpackfs::Volume&, const char*, std::uint64_t, std::uint32_t, std::string*) {
-  return unpackfs::ReadBackResult::Same;
+files::ReadBackResult NoReadBack(const files::Volume&, const char*, std::uint64_t, std::uint32_t, std::string*) {
+  return files::ReadBackResult::Same;
 }
 
 double Median(std::vector<double> values) {
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   std::vector<double> with, without;
   for (int i = 0; i < 2 * runs; ++i) {
     const bool verified = i % 2 == 0;
-    unpackfs::DurableWrites().readBack = verified ? TimedReadBack : NoReadBack;
+    files::DurableWrites().readBack = verified ? TimedReadBack : NoReadBack;
     const double start = Now();
     for (int p = 3; p < argc; ++p) {
       if (ExtractArchive(argv[p], target) != 0) {

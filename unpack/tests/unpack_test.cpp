@@ -10,19 +10,19 @@
 
 #include "testing/log_causes.h"
 #include "unpack/entry_rules.h"
-#include "unpack/file_system.h"
+#include "files/file_system.h"
 #include "unpack/tests/test_sandbox.h"
 
 #ifndef _WIN32
 #include <dirent.h>
 #include <unistd.h>
 
-#include "unpack/posix/file_system.h"
+#include "files/posix/file_system.h"
 #else
 #include <windows.h>
 
 #include "log/win/log.h"
-#include "unpack/win/file_system.h"
+#include "files/win/file_system.h"
 #endif
 
 namespace {
@@ -205,8 +205,8 @@ BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags) {
 // flushed before it replaces the old file, and the replacement is written
 // through.
 TEST_F(UnpackTest, EachModuleIsFlushedThenMovedWriteThrough) {
-  unpackfs::DurableWriteCalls& calls = unpackfs::DurableWrites();
-  const unpackfs::DurableWriteCalls saved = calls;
+  files::DurableWriteCalls& calls = files::DurableWrites();
+  const files::DurableWriteCalls saved = calls;
   calls.flushFileBuffers = RecordFlush;
   calls.moveFileEx = RecordMove;
   durableCalls.clear();
@@ -349,11 +349,11 @@ ssize_t FlipInSecondFile(int fd, void* buffer, std::size_t size, off_t offset) {
 TEST_F(UnpackTest, ModuleThatReadsBackOtherwiseLeavesTheOldFile) {
   ASSERT_TRUE(MakeDirectory(box.InTarget("sub")));
   ASSERT_TRUE(WriteFileBytes(box.InTarget("sub/drv.sys"), "old driver"));
-  const unpackfs::ReadBackCalls saved = unpackfs::ReadBacks();
-  unpackfs::ReadBacks().readAt = FlipInSecondFile;
+  const files::ReadBackCalls saved = files::ReadBacks();
+  files::ReadBacks().readAt = FlipInSecondFile;
   readBacksStarted = 0;
   const int result = Extract("basic.zip");
-  unpackfs::ReadBacks() = saved;
+  files::ReadBacks() = saved;
   EXPECT_EQ(result, UNZ_ERRNO);
   EXPECT_EQ(blame_, unpack::Blame::kTarget);
   EXPECT_EQ(Content("sub/drv.sys"), "old driver");
@@ -506,7 +506,7 @@ TEST_F(UnpackTest, EmptyDirectoryRemovesEverythingButNeverFollowsALink) {
   ASSERT_EQ(symlink(JoinPath(box.root(), "outside").c_str(), box.InTarget("link").c_str()), 0);
   ASSERT_EQ(symlink(keep.c_str(), box.InTarget("filelink").c_str()), 0);
 #endif
-  unpackfs::EmptyDirectory(box.target());
+  files::EmptyDirectory(box.target());
   EXPECT_EQ(box.Listing(), (Files{"outside", "outside/keep.z70", "t"}));
   std::string kept;
   EXPECT_TRUE(ReadFileBytes(keep, &kept));
@@ -515,12 +515,12 @@ TEST_F(UnpackTest, EmptyDirectoryRemovesEverythingButNeverFollowsALink) {
 
 #ifdef _WIN32
 TEST(EntryKindTest, AReparsePointIsALinkWhateverElseItIs) {
-  using unpackfs::EntryKind;
-  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT), EntryKind::Link);
-  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE), EntryKind::Link);
-  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), EntryKind::Directory);
-  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_NORMAL), EntryKind::File);
-  EXPECT_EQ(unpackfs::KindOfAttributes(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE), EntryKind::File);
+  using files::EntryKind;
+  EXPECT_EQ(files::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT), EntryKind::Link);
+  EXPECT_EQ(files::KindOfAttributes(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE), EntryKind::Link);
+  EXPECT_EQ(files::KindOfAttributes(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), EntryKind::Directory);
+  EXPECT_EQ(files::KindOfAttributes(FILE_ATTRIBUTE_NORMAL), EntryKind::File);
+  EXPECT_EQ(files::KindOfAttributes(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE), EntryKind::File);
 }
 #endif
 

@@ -12,7 +12,7 @@
 #include "download/win/package_download.h"
 #include "log/win/log.h"
 #include "unpack/entry_rules.h"
-#include "unpack/file_system.h"
+#include "files/file_system.h"
 #include "unpack/unpack.h"
 #include "worker/win/window_calls.h"
 #include "worker/win/worker.h"
@@ -53,14 +53,14 @@ bool FormatTargetDirectory(const ScannerRecord& scanner, char (&target)[kJobPath
 // nothing of it.
 unpack::Result TestArchive(WorkerState& state, const char* archivePath) {
   WriteStatus(state.mainWindow, kStatusPartStep, kTextTesting);
-  if (!PrepareTempUnpackFolder(state.tempParentPath, state.tempUnpackPath, &state.tempLock)) {
+  if (!PrepareTempUnpackFolder(state.folders.tempUnpackParent.c_str(), state.tempUnpackPath, &state.tempLock)) {
     LogFailure("install: no temporary unpack folder of this copy's own to test %s in", archivePath);
     return {-1, unpack::Blame::kTarget};
   }
   ClearTempDirectory(state.tempUnpackPath);
   unpack::Result result = unpack::Extract(archivePath, state.tempUnpackPath, unpack::IsModuleEntryName);
-  std::vector<unpackfs::DirectoryEntry> unpacked;
-  if (result.code == 0 && unpackfs::ListDirectory(state.tempUnpackPath, &unpacked) && unpacked.empty()) {
+  std::vector<files::DirectoryEntry> unpacked;
+  if (result.code == 0 && files::ListDirectory(state.tempUnpackPath, &unpacked) && unpacked.empty()) {
     LogFailure("install: package %s holds no module file (no entry with .z70 or .sys in its name)", archivePath);
     result = {0, unpack::Blame::kArchive};
   }
@@ -152,9 +152,16 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
   // cut (a cut name is another file or another package): the release cannot
   // be fetched under its name, so the job ends as for a module without an
   // installable release, "Модуль не найден.", before anything is touched.
+  // Without a module cache there is no place to keep the package: a path
+  // of the archive's name alone would land in whatever folder is current.
+  if (state.folders.moduleCache.empty()) {
+    LogFailure("install: %s: there is no module cache to keep archive %s in (see the worker's start)", name,
+               release.archiveName.c_str());
+    return {kInstallDownloadFailed, 0};
+  }
   char archivePath[kJobPathSize];
   char url[kJobPathSize];
-  if (!JoinBounded(archivePath, sizeof archivePath, {state.moduleCachePath, release.archiveName, ".zip"}) ||
+  if (!JoinBounded(archivePath, sizeof archivePath, {state.folders.moduleCache, release.archiveName, ".zip"}) ||
       !JoinBounded(url, sizeof url, {state.packageBaseUrl, release.archiveName, ".zip"})) {
     LogFailure("install: %s: the module cache path or the package URL of archive %s is over %zu bytes", name,
                release.archiveName.c_str(), sizeof archivePath - 1);
@@ -184,7 +191,7 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
     return {kInstallUnpackFailed, 0};
   }
   const int unpacked = ExtractArchive(archivePath, target);
-  LeaveUnpackTarget(state.moduleCachePath, state.tempUnpackPath);
+  LeaveUnpackTarget(state.folders.moduleCache.c_str(), state.tempUnpackPath);
   if (unpacked != 0) {
     NoteScannerGone(*scanner);
     return {kInstallUnpackFailed, 0};
@@ -222,5 +229,5 @@ void LeaveUnpackTarget(const char* moduleCachePath, const char* tempUnpackPath) 
 
 void ClearTempDirectory(const char* tempUnpackPath) {
   const std::string_view path(tempUnpackPath, strnlen(tempUnpackPath, MAX_PATH));
-  if (!path.empty()) unpackfs::EmptyDirectory(std::string(path));
+  if (!path.empty()) files::EmptyDirectory(std::string(path));
 }

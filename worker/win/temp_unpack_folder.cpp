@@ -15,7 +15,7 @@
 
 #include "core/win/handles.h"
 #include "log/win/log.h"
-#include "unpack/file_system.h"
+#include "files/file_system.h"
 #include "worker/win/worker.h"
 
 namespace {
@@ -56,14 +56,14 @@ bool LockHeld(const std::string& lockPath) {
 
 // Removes the folders, and the lone locks, of copies that no longer run.
 void SweepEndedCopies(const std::string& parent) {
-  std::vector<unpackfs::DirectoryEntry> entries;
-  if (!unpackfs::ListDirectory(parent.c_str(), &entries)) return;
+  std::vector<files::DirectoryEntry> entries;
+  if (!files::ListDirectory(parent.c_str(), &entries)) return;
   const std::size_t suffix = sizeof kLockSuffix - 1;
-  for (const unpackfs::DirectoryEntry& entry : entries) {
-    if (entry.kind == unpackfs::EntryKind::Directory && IsCopyName(entry.name)) {
+  for (const files::DirectoryEntry& entry : entries) {
+    if (entry.kind == files::EntryKind::Directory && IsCopyName(entry.name)) {
       if (LockHeld(parent + entry.name + kLockSuffix)) continue;
-      unpackfs::RemoveDirectoryTree(parent + entry.name);
-    } else if (entry.kind == unpackfs::EntryKind::File && entry.name.size() > suffix &&
+      files::RemoveDirectoryTree(parent + entry.name);
+    } else if (entry.kind == files::EntryKind::File && entry.name.size() > suffix &&
                entry.name.compare(entry.name.size() - suffix, suffix, kLockSuffix) == 0 &&
                IsCopyName(entry.name.substr(0, entry.name.size() - suffix))) {
       LockHeld(parent + entry.name);  // deletes it when nobody holds it
@@ -84,7 +84,7 @@ bool ClaimTempUnpackFolder(const char* parentPath, char (&path)[MAX_PATH], FileH
   // The parent may have gone since the start; it is shared, so only made.
   CreateDirectoryA(parent.c_str(), nullptr);
 
-  const std::string pid = std::to_string(GetCurrentProcessId());
+  const std::string pid = std::to_string(files::ProcessId());
   for (int n = 0; n <= kOtherNames; ++n) {
     const std::string name = n == 0 ? pid : pid + "_" + std::to_string(n);
     const std::string folder = parent + name + "\\";
@@ -132,5 +132,5 @@ bool PrepareTempUnpackFolder(const char* parent, char (&path)[MAX_PATH], FileHan
 void ReleaseTempUnpackFolder(const char* path) {
   const std::string folder(path, strnlen(path, MAX_PATH));
   if (folder.empty()) return;
-  unpackfs::RemoveDirectoryTree(folder);
+  files::RemoveDirectoryTree(folder);
 }

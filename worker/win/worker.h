@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
+#include "core/folders.h"
 #include "core/win/handles.h"
 #include "device/scanner_table.h"
 #include "worker/messages.h"
@@ -20,6 +21,7 @@ using CatalogueSlot = std::unique_ptr<ModuleCatalogue>;
 struct WorkerStart {
   HWND mainWindow = nullptr;
   std::string catalogueHost;  // "name" or "name:port", taken at start-up
+  ProgramFolders folders;     // as worked out at the program's start
 };
 
 // What the worker alone keeps from one job to the next.
@@ -29,14 +31,12 @@ struct WorkerState {
   // The prefix of every package URL, set by the page download whenever it
   // reaches the page's directory line; empty at start.
   std::string packageBaseUrl;
-  // Module cache and this copy's temporary unpack folder, ANSI, each ending
-  // with a backslash (file names are appended directly). Set at the
-  // worker's start, before its first job.
-  char moduleCachePath[MAX_PATH] = "c:\\Modules\\";
-  // The folder all copies share, "%TEMP%\ZorManager\", and this copy's own
-  // inside it; the own one is empty while it could not be made, so that no
+  // The module cache and the folder all copies share for their test
+  // unpacks (folders.moduleCache, folders.tempUnpackParent), from the start.
+  ProgramFolders folders;
+  // This copy's own temporary unpack folder inside the shared one, ANSI,
+  // ending with a backslash; empty while it could not be made, so that no
   // test unpack ever empties a folder that others use.
-  char tempParentPath[MAX_PATH] = "c:\\Modules\\temp";
   char tempUnpackPath[MAX_PATH] = "";
   FileHandle tempLock;  // held while the copy runs; see ClaimTempUnpackFolder
   ScannerTable scanners;  // as the last discovery found them

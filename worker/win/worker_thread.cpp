@@ -1,11 +1,9 @@
 // The worker thread's start, message loop and stop.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "core/folders.h"
-
 #include "device/win/scanner_device.h"
 #include "log/win/log.h"
 #include "worker/win/window_calls.h"
@@ -14,18 +12,14 @@
 
 namespace {
 
-// Expands `pattern` into `path` and creates that directory. A failure keeps
-// the path as it was; past its line in the log it shows as a failed
-// download or unpack.
-void SetUpDirectory(const char* place, const char* pattern, char (&path)[MAX_PATH]) {
-  // The ANSI expansion may ask for one byte more than it writes.
-  char expanded[MAX_PATH + 1] = {};
-  const DWORD needed = ExpandEnvironmentStringsA(pattern, expanded, sizeof expanded);
-  if (needed != 0 && needed <= sizeof expanded && strnlen(expanded, sizeof expanded) < MAX_PATH) {
-    std::memcpy(path, expanded, MAX_PATH);
-  }
-  if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    LogFailure("%s %s cannot be created: %s", place, path, ErrorText(GetLastError()).c_str());
+// Makes the folder at `path` (which may exist already). A failure, or a
+// folder that could not be worked out, is logged; past its line in the log it
+// shows as a failed download or unpack.
+void SetUpDirectory(const char* place, const char* pattern, const std::string& path) {
+  if (path.empty()) {
+    LogFailure("%s %s cannot be created: it does not expand to a path under %d bytes", place, pattern, MAX_PATH);
+  } else if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    LogFailure("%s %s cannot be created: %s", place, path.c_str(), ErrorText(GetLastError()).c_str());
   }
 }
 
@@ -54,6 +48,7 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   WorkerState state;
   state.mainWindow = start.mainWindow;
   state.catalogueHost = start.catalogueHost;
+  state.folders = start.folders;
 
   // The thread's queue exists from here on, so the window's requests posted
   // during the initial refresh wait in it instead of being refused.
@@ -61,11 +56,11 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
   PeekMessageW(&message, nullptr, kWorkerFirstMessage, kWorkerFirstMessage, PM_NOREMOVE);
 
   SetUpDirectory("module cache", ("%APPDATA%\\" + std::string(kModuleCacheFolder) + "\\").c_str(),
-                 state.moduleCachePath);
+                 state.folders.moduleCache);
   SetUpDirectory("temporary unpack folder", ("%TEMP%\\" + std::string(kTempUnpackFolder) + "\\").c_str(),
-                 state.tempParentPath);
+                 state.folders.tempUnpackParent);
   // Two copies may run at once: each tests its archives in a folder of its own.
-  ClaimTempUnpackFolder(state.tempParentPath, state.tempUnpackPath, &state.tempLock);
+  ClaimTempUnpackFolder(state.folders.tempUnpackParent.c_str(), state.tempUnpackPath, &state.tempLock);
 
   LogEvent("refresh: at the worker's start");
   RefreshAndReport(state.mainWindow, state);

@@ -25,6 +25,7 @@ class LogFileTest : public ::testing::Test {
     GetEnvironmentVariableW(L"APPDATA", saved, MAX_PATH);
     saved_ = saved;
     SetEnvironmentVariableW(L"APPDATA", root_.path().c_str());
+    SetLogFolder(root_.Child(L"Zor70_Modules"));
   }
   void TearDown() override { SetEnvironmentVariableW(L"APPDATA", saved_.c_str()); }
 
@@ -160,6 +161,9 @@ TEST(ErrorText, NamesWhatTheFailurePathsReturn) {
 TEST(LogWriters, DISABLED_Writer) {
   wchar_t id[8] = {};
   ASSERT_NE(GetEnvironmentVariableW(L"ZOR_LOG_WRITER", id, 8), 0u);
+  wchar_t appData[MAX_PATH] = {};
+  ASSERT_NE(GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH), 0u);
+  SetLogFolder(std::wstring(appData) + L"\\Zor70_Modules");
   for (int i = 0; i < 400; ++i) {
     LogEvent("writer %c line %d %s", static_cast<char>(id[0]), i, std::string(i % 97 + 1, 'x').c_str());
   }

@@ -500,6 +500,17 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
   ExpectInstalledOnJ();
 }
 
+// A module cache that cannot be had is no folder: no package is fetched
+// into a stand-in or the current folder.
+TEST_F(InstallPathLimit, ModuleCacheThatCannotBeWorkedOutTakesNoPackage) {
+  UseAppDataFor(MAX_PATH + 40);
+  StartWithScanner();
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallDownloadFailed, 0));
+  ASSERT_TRUE(StopWorker(0));
+  EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
+  EXPECT_FALSE(zortest::FileExists(L"C:\\Modules"));
+}
+
 // A module cache the process cannot enter (its "Traverse folder" right
 // denied) must not leave the process on the scanner's disk.
 TEST(LeaveUnpackTarget, FallsBackToTheTemporaryThenTheWindowsDirectory) {

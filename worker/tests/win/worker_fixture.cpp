@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "device/win/scanner_device.h"
+#include "files/win/program_folders.h"
+#include "log/win/log.h"
 #include "worker/win/worker.h"
 
 namespace workertest {
@@ -171,6 +173,8 @@ void WorkerTest::StartWorker() {
   ASSERT_EQ(thread_, nullptr);
   start_.mainWindow = mainWindow_;
   start_.catalogueHost = http_.host();
+  start_.folders = WorkOutProgramFolders();   // as the program's start does
+  SetLogFolder(start_.folders.log);
   thread_ = CreateThread(nullptr, 0, WorkerThread, &start_, 0, &threadId_);
   ASSERT_NE(thread_, nullptr);
 }

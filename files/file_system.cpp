@@ -1,7 +1,7 @@
-// The platform-independent part of the unpacker's file-system layer.
-#include "unpack/file_system.h"
+// The platform-independent part of the file layer.
+#include "files/file_system.h"
 
-namespace unpackfs {
+namespace files {
 
 void EmptyDirectory(const std::string& directory) {
   std::vector<DirectoryEntry> entries;
@@ -29,4 +29,4 @@ void RemoveDirectoryTree(const std::string& directory) {
   RemoveEmptyDirectory(directory.c_str());
 }
 
-}  // namespace unpackfs
+}  // namespace files

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include "unpack/file_system.h"
+#include "files/file_system.h"
 
-namespace unpackfs {
+namespace files {
 
 // ReadBack as the device answers it, with FILE_FLAG_NO_BUFFERING.
 ReadBackResult ReadBackFromDevice(const Volume& volume, const char* path, std::uint64_t size, std::uint32_t crc,
@@ -27,4 +27,4 @@ DurableWriteCalls& DurableWrites();
 // How a walk that deletes treats a directory entry with these attributes.
 EntryKind KindOfAttributes(DWORD attributes);
 
-}  // namespace unpackfs
+}  // namespace files

@@ -1,8 +1,8 @@
-// POSIX side of the unpacker's file-system layer, for the native build and
+// POSIX side of the file layer, for the native build and
 // its tests. The file times follow the Windows side as far as POSIX allows:
 // there is no creation time, so only the modification time is set.
-#include "unpack/file_system.h"
-#include "unpack/posix/file_system.h"
+#include "files/file_system.h"
+#include "files/posix/file_system.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -18,9 +18,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "unpack/unpack.h"
 
-namespace unpackfs {
+namespace files {
 
 bool EnterDirectory(const char* path) { return chdir(path) == 0; }
 
@@ -164,11 +163,6 @@ bool RemoveEmptyDirectory(const char* path) { return rmdir(path) == 0; }
 
 bool RemoveLink(const char* path) { return unlink(path) == 0; }
 
-void DebugOutput(const char* text) {
-  std::fputs(text, stderr);
-  std::fputc('\n', stderr);
-}
-
 std::string LastErrorText() {
   const int error = errno;
   return "errno " + std::to_string(error) + " (" + std::strerror(error) + ")";
@@ -176,7 +170,7 @@ std::string LastErrorText() {
 
 unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
 
-}  // namespace unpackfs
+}  // namespace files
 
 // The DOS date and time are local time, as on Windows; the access time stays.
 void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime) {

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-namespace unpackfs {
+namespace files {
 
 struct ReadBackCalls {
   ssize_t (*readAt)(int fd, void* buffer, std::size_t size, off_t offset) = ::pread;
@@ -15,4 +15,4 @@ struct ReadBackCalls {
 
 ReadBackCalls& ReadBacks();
 
-}  // namespace unpackfs
+}  // namespace files

@@ -1,7 +1,8 @@
-// The few file-system calls in which Windows and POSIX differ, for the
-// unpacker. Paths are narrow byte strings, passed through unchanged (the ANSI
-// code page on Windows). One implementation per platform:
-// win/file_system.cpp and posix/file_system.cpp.
+// The program's file layer: the few file-system calls in which Windows and
+// POSIX differ, for the unpacker, the worker's temporary folders and the
+// emptying of folders. Paths are narrow byte strings, passed through
+// unchanged (the ANSI code page on Windows). One implementation per
+// platform: win/file_system.cpp and posix/file_system.cpp.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace unpackfs {
+namespace files {
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
@@ -119,15 +120,16 @@ void EmptyDirectory(const std::string& directory);
 // EmptyDirectory, then the directory itself.
 void RemoveDirectoryTree(const std::string& directory);
 
-// Writes why an unpack failed (one line, no line break) where support
-// looks: the program's log and the debugger output on Windows, standard
-// error elsewhere.
-void DebugOutput(const char* text);
-
 // The system's error of the call that failed last on this thread, in words:
 // "error 112 (ERROR_DISK_FULL)" on Windows, the errno and its text elsewhere.
 std::string LastErrorText();
 
+// Names what one running copy writes apart from another's: the unpacker's
+// temporary files, the copy's temporary folder and its lock.
 unsigned long ProcessId();
 
-}  // namespace unpackfs
+}  // namespace files
+
+// Sets a written file's dates from a zip entry's stamp. dosDateTime: DOS
+// date in the high word, DOS time in the low word; local time.
+void SetFileDateFromDos(const char* filePath, std::uint32_t dosDateTime);

@@ -1,7 +1,7 @@
-// Windows side of the unpacker's file-system layer: the ANSI file functions,
-// so that paths from the archive and the scanner's disk pass unconverted.
-#include "unpack/file_system.h"
-#include "unpack/win/file_system.h"
+// Windows side of the file layer: the ANSI file functions, so that paths
+// from the archive and the scanner's disk pass unconverted.
+#include "files/file_system.h"
+#include "files/win/file_system.h"
 
 #include <windows.h>
 
@@ -15,11 +15,10 @@
 
 #include <zlib.h>
 
+#include "core/win/error_text.h"
 #include "core/win/handles.h"
-#include "log/win/log.h"
-#include "unpack/unpack.h"
 
-namespace unpackfs {
+namespace files {
 namespace {
 
 // OutputFile's "no file" value, -1, is INVALID_HANDLE_VALUE's bit pattern.
@@ -213,13 +212,11 @@ bool RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != 0
 // names is not touched), a file link with DeleteFileA.
 bool RemoveLink(const char* path) { return RemoveDirectoryA(path) != 0 || DeleteFileA(path) != 0; }
 
-void DebugOutput(const char* text) { LogFailure("%s", text); }
-
 std::string LastErrorText() { return ErrorText(GetLastError()); }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 
-}  // namespace unpackfs
+}  // namespace files
 
 // The DOS stamp is local time; creation and last-write time take it, the
 // last-access time stays as it was.
