@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/text.h"
 #include "worker/messages.h"
 
 const char16_t kNoInternetText[] = u"Ошибка подключения к интернету.";
@@ -21,10 +22,7 @@ const char16_t* InstallFinishedText(bool cancelled) {
 std::u16string ProgressText(unsigned long kilobytes, bool fromCache) {
   if (fromCache) return u"Был загружен ранее";
   std::u16string text;
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + kilobytes % 10));
-    kilobytes /= 10;
-  } while (kilobytes != 0);
+  AppendDecimal(text, kilobytes);
   return text + u" KB";
 }
 

@@ -3,6 +3,8 @@
 #include <cassert>
 #include <cstdio>
 
+#include "core/text.h"
+
 namespace {
 
 std::string Format(const char* pattern, unsigned a, unsigned b, unsigned c, unsigned d = 0) {
@@ -10,10 +12,6 @@ std::string Format(const char* pattern, unsigned a, unsigned b, unsigned c, unsi
   const int n = std::snprintf(text, sizeof text, pattern, a, b, c, d);
   assert(n > 0 && static_cast<std::size_t>(n) < sizeof text);  // 4 x 10 digits fit
   return n > 0 ? std::string(text) : std::string();
-}
-
-void AppendAscii(std::u16string& out, std::string_view text) {
-  for (char c : text) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
 }
 
 }  // namespace

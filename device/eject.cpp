@@ -3,22 +3,12 @@
 #include <cassert>
 #include <cstdio>
 
+#include "core/text.h"
+
 const char16_t kEjectCaption[] = u"Ошибка отключения от порта USB";
 const char16_t kDefaultDeviceName[] = u"тестер";
 
 namespace {
-
-// %u and %02u of the wide runtime format.
-void AppendNumber(std::u16string& out, std::uint32_t value, int minDigits) {
-  char16_t digits[10];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char16_t>(u'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (int pad = n; pad < minDigits; ++pad) out += u'0';
-  while (n > 0) out += digits[--n];
-}
 
 void AppendText(std::u16string& out, const char16_t* text, std::size_t capacity) {
   for (std::size_t i = 0; i < capacity && text[i] != 0; ++i) out += text[i];
@@ -30,13 +20,13 @@ std::u16string FormatEjectMessage(const char16_t* deviceName, const ScannerRecor
   std::u16string text = u"Невозможно отключить ";
   AppendText(text, deviceName, kLocationBufferChars);
   text += u".\nСерийный номер: ";
-  AppendNumber(text, record.serialNumber, 1);
+  AppendDecimal(text, record.serialNumber);
   text += u"\nДата производства: ";
-  AppendNumber(text, record.productionDate.wDay, 2);
+  AppendDecimal(text, record.productionDate.wDay, 2);
   text += u'.';
-  AppendNumber(text, record.productionDate.wMonth, 2);
+  AppendDecimal(text, record.productionDate.wMonth, 2);
   text += u'.';
-  AppendNumber(text, record.productionDate.wYear, 2);
+  AppendDecimal(text, record.productionDate.wYear, 2);
   text += u"\nПодключенный диск ";
   AppendText(text, record.drive, kDriveSize);
   text += u" используется другим приложением!";
@@ -49,20 +39,23 @@ std::string FormatEjectFault(std::uint32_t code) {
   return text;
 }
 
-int EjectScannerWith(const ScannerRecord& record, EjectPort& port) {
+EjectOutcome EjectScannerWith(const ScannerRecord& record, EjectPort& port) {
+  EjectOutcome outcome;
   std::uint32_t parent = 0;
-  if (!port.GetParent(record.devInfo.DevInst, parent)) return kEjectFailed;
+  if (!port.GetParent(record.devInfo.DevInst, parent)) return outcome;
 
-  for (int attempt = 0; attempt < kEjectAttempts; ++attempt) {
+  while (outcome.attempts < kEjectAttempts) {
     // The request writes the veto type only when it fails, so each attempt
     // starts from PNP_VetoTypeUnknown: a refusal must not outlive its attempt.
     std::uint32_t vetoType = 0;
-    const std::uint32_t code = port.RequestEject(parent, vetoType);
-    if (code == kCrSuccess && vetoType == 0) return kEjectDone;
-    if (code != kCrSuccess && code != kCrRemoveVetoed) {
-      port.DebugOutput(FormatEjectFault(code));
-      return kEjectFailed;
+    outcome.lastCode = port.RequestEject(parent, vetoType);
+    outcome.lastVeto = vetoType;
+    ++outcome.attempts;
+    if (outcome.lastCode == kCrSuccess && vetoType == 0) {
+      outcome.result = kEjectDone;
+      return outcome;
     }
+    if (IsEjectFault(outcome.lastCode)) return outcome;
     // Someone holds the disk (Explorer, a virus scanner): give it a moment.
     port.Pause(kEjectPauseMs);
   }
@@ -76,6 +69,6 @@ int EjectScannerWith(const ScannerRecord& record, EjectPort& port) {
   port.ReadLocation(parent, name, kLocationBufferBytes);
   assert(name[kLocationBufferChars - 1] == 0);
 
-  port.ShowMessage(FormatEjectMessage(name, record), kEjectCaption);
-  return kEjectFailed;
+  outcome.message = FormatEjectMessage(name, record);
+  return outcome;
 }

@@ -1,6 +1,7 @@
 // Safe removal of a scanner: the retry and message rules, apart from the
 // configuration-manager calls, which the Win32 adapter and the simulation
-// plug in through EjectPort.
+// plug in through EjectPort. The rule answers with what happened; the Win32
+// side logs it and shows the message.
 #pragma once
 
 #include <cstdint>
@@ -35,13 +36,21 @@ class EjectPort {
   // result is not looked at, so a failed read must leave `name` alone.
   virtual void ReadLocation(std::uint32_t parent, char16_t* name, std::uint32_t bytes) = 0;
   virtual void Pause(std::uint32_t milliseconds) = 0;
-  virtual void DebugOutput(const std::string& text) = 0;
-  // Blocks until the user closes it.
-  virtual void ShowMessage(const std::u16string& text, const std::u16string& caption) = 0;
 };
 
-// kEjectDone or kEjectFailed.
-int EjectScannerWith(const ScannerRecord& record, EjectPort& port);
+// What one ejection did, for the log and the user.
+struct EjectOutcome {
+  int result = kEjectFailed;      // kEjectDone or kEjectFailed
+  int attempts = 0;               // eject requests made
+  std::uint32_t lastCode = 0;     // the last request's answer and veto type
+  std::uint32_t lastVeto = 0;
+  std::u16string message;         // for the box with kEjectCaption; empty: no box
+};
+
+EjectOutcome EjectScannerWith(const ScannerRecord& record, EjectPort& port);
+
+// An answer that is neither a removal nor a refusal: the rule stops at once.
+inline bool IsEjectFault(std::uint32_t code) { return code != kCrSuccess && code != kCrRemoveVetoed; }
 
 // "Невозможно отключить ..." for a device name and a record.
 std::u16string FormatEjectMessage(const char16_t* deviceName, const ScannerRecord& record);

@@ -1,22 +1,20 @@
 #include "worker/worker_rules.h"
 
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
+#include "core/text.h"
 #include "worker/messages.h"
 
 std::u16string FormatScannerButtonText(std::uint32_t serialNumber, const SystemTime& productionDate) {
-  // Digits and punctuation are ASCII, so the narrow rendering widens
-  // character by character; only the model name needs UTF-16 spelt out.
-  char numbers[40];
-  const int n = std::snprintf(numbers, sizeof numbers, "\n%u\n%u.%02u.%u", static_cast<unsigned>(serialNumber),
-                              static_cast<unsigned>(productionDate.wDay),
-                              static_cast<unsigned>(productionDate.wMonth),
-                              static_cast<unsigned>(productionDate.wYear));
-  assert(n > 0 && static_cast<std::size_t>(n) < sizeof numbers);
-  std::u16string text = u"ЗОР-70";
-  for (int i = 0; i < n; ++i) text += static_cast<char16_t>(numbers[i]);
+  std::u16string text = u"ЗОР-70\n";
+  AppendDecimal(text, serialNumber);
+  text += u'\n';
+  AppendDecimal(text, productionDate.wDay);
+  text += u'.';
+  AppendDecimal(text, productionDate.wMonth, 2);
+  text += u'.';
+  AppendDecimal(text, productionDate.wYear);
   assert(text.size() < kButtonTextSize);
   return text;
 }

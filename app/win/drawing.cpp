@@ -6,10 +6,9 @@
 #include "app/ui_texts.h"
 #include "core/win/handles.h"
 #include "core/win/system_dlls.h"
+#include "core/win/text.h"
 
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 at the Win32 boundary");
 
 constexpr int kNameColumn = 0;
 constexpr int kNewReleaseColumn = 1;
@@ -22,13 +21,10 @@ constexpr int kArrowWidth = 48;
 constexpr int kArrowHeight = 24;
 constexpr int kIconTransparentX = 2, kIconTransparentY = 2;
 
-const wchar_t* Wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
-std::u16string_view Utf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-
 COLORREF ToColorRef(Rgb rgb) { return RGB(rgb.r, rgb.g, rgb.b); }
 
 void OpaqueText(HDC dc, int x, int y, const RECT& cell, std::u16string_view text) {
-  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &cell, Wide(text), static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &cell, AsWide(text.data()), static_cast<UINT>(text.size()), nullptr);
 }
 
 // Copies a bitmap with the colour at (keyX, keyY) left out.
@@ -52,7 +48,7 @@ void DrawNameExtras(HDC dc, HDC memory, const RECT& cell, ULONG_PTR itemData, st
   ScopedSelect normal(dc, resources.normalFont);
   SetTextColor(dc, ToColorRef(kTypeLineColour));
   const std::u16string_view line = TypeLineFor(icon, name);
-  TextOutW(dc, cell.left + kTypeLineIndent, cell.top + metrics.tmHeight, Wide(line), static_cast<int>(line.size()));
+  TextOutW(dc, cell.left + kTypeLineIndent, cell.top + metrics.tmHeight, AsWide(line.data()), static_cast<int>(line.size()));
 }
 
 }  // namespace
@@ -81,8 +77,8 @@ void DrawModuleRow(const DRAWITEMSTRUCT& item, const DrawingResources& resources
     else
       SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
 
-    CellLines lines{Utf16(text), {}};
-    if (column == kNewReleaseColumn) lines = SplitNewReleaseText(Utf16(text));
+    CellLines lines{AsUtf16(text), {}};
+    if (column == kNewReleaseColumn) lines = SplitNewReleaseText(AsUtf16(text));
 
     const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
     RECT cell{row.left + x, row.top, row.left + x + width, row.bottom};
@@ -137,14 +133,14 @@ LRESULT PaintScannerButton(NMTBCUSTOMDRAW& draw, const DrawingResources& resourc
       info.pszText = text;
       info.cchText = kDisplayTextSize;
       SendMessageW(draw.nmcd.hdr.hwndFrom, TB_GETBUTTONINFOW, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&info));
-      const std::u16string label = ComposeScannerLabel(Utf16(text));
+      const std::u16string label = ComposeScannerLabel(AsUtf16(text));
 
       HDC dc = draw.nmcd.hdc;
       SelectObject(dc, resources.boldFont);  // CDRF_NEWFONT: the toolbar restores its own
       SetBkColor(dc, draw.clrBtnFace);
       RECT textBox = draw.nmcd.rc;
       InflateRect(&textBox, -10, -8);
-      DrawTextW(dc, Wide(label), static_cast<int>(label.size()), &textBox, 0);
+      DrawTextW(dc, AsWide(label.c_str()), static_cast<int>(label.size()), &textBox, 0);
       RECT frame = draw.nmcd.rc;
       InflateRect(&frame, -3, -3);
       // The selected scanner's frame is solid. Wine's toolbar hands out no

@@ -51,8 +51,6 @@ struct MainWindowState {
   }
 };
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-
 // Null before WM_CREATE and after WM_NCDESTROY. Fetched anew after every
 // modal loop, since the window may be gone when it returns.
 MainWindowState* StateOf(HWND window) {
@@ -136,10 +134,10 @@ void AdvanceProgress(const MainWindowState& state) {
 void CloseFinishedInstall(HWND window, MainWindowState& state, bool cancelled) {
   if (state.progressDialog != nullptr) DestroyWindow(state.progressDialog);
   state.progressDialog = nullptr;
-  std::wstring line = L"install queue: finished, \u00AB" + std::wstring(Wide(InstallFinishedText(cancelled))) + L"\u00BB";
+  std::wstring line = L"install queue: finished, \u00AB" + std::wstring(AsWide(InstallFinishedText(cancelled))) + L"\u00BB";
   if (cancelled) line += L"; cancelled by the user, untried: " + WideFromAnsi(state.install.untried());
   LogWideEvent(line);
-  MessageBoxW(window, Wide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
+  MessageBoxW(window, AsWide(InstallFinishedText(cancelled)), L"", MB_ICONINFORMATION);
 }
 
 void FinishInstall(HWND window, MainWindowState& state) {
@@ -170,7 +168,7 @@ void StopInstall(HWND window, MainWindowState& state, int code, LPARAM refreshCo
                                              : "it failed with code " + std::to_string(code);
   LogEvent("install queue: stopped at %s: %s; untried: %s", static_cast<const char*>(state.install.current().name),
            how.c_str(), state.install.untried().c_str());
-  if (text != nullptr) MessageBoxW(window, Wide(text), nullptr, MB_ICONERROR);
+  if (text != nullptr) MessageBoxW(window, AsWide(text), nullptr, MB_ICONERROR);
 }
 
 // ---- message handlers ----------------------------------------------------
@@ -359,7 +357,7 @@ void OnRefreshDone(HWND window, MainWindowState& state, WPARAM code, LPARAM stag
   if (stage != kRefreshFinished) return;
   state.connectionDialog = nullptr;
   if (code == kRefreshNoCatalogue) {
-    MessageBoxW(window, Wide(kNoInternetText), gAppTitle, MB_ICONINFORMATION);
+    MessageBoxW(window, AsWide(kNoInternetText), gAppTitle, MB_ICONINFORMATION);
     if (StateOf(window) == nullptr) return;
   }
   InstallQueue anyNew;
@@ -396,7 +394,7 @@ void OnInstallDone(HWND window, MainWindowState& state, WPARAM code, LPARAM refr
 void OnProgress(const MainWindowState& state, WPARAM kilobytes, LPARAM fromCache) {
   if (state.progressDialog == nullptr) return;
   const std::u16string text = ProgressText(static_cast<unsigned long>(kilobytes), fromCache != 0);
-  SetDlgItemTextW(state.progressDialog, IDC_WAIT_KILOBYTES, Wide(text.c_str()));
+  SetDlgItemTextW(state.progressDialog, IDC_WAIT_KILOBYTES, AsWide(text.c_str()));
 }
 
 void OnClose(HWND window, MainWindowState& state) {
@@ -428,7 +426,7 @@ void OnDestroy(HWND window, MainWindowState& state) {
   if (state.workerId != 0) {
     bool eject = false;
     if (SendDlgItemMessageW(window, IDC_SCANNER_PANEL, TB_BUTTONCOUNT, 0, 0) != 0)
-      eject = MessageBoxW(nullptr, Wide(kEjectQuestion), gAppTitle, MB_YESNO | MB_SETFOREGROUND) == IDYES;
+      eject = MessageBoxW(nullptr, AsWide(kEjectQuestion), gAppTitle, MB_YESNO | MB_SETFOREGROUND) == IDYES;
     LogEvent("exit: safe removal %s", eject ? "asked for" : "not asked for");
     PostToWorker(state, WM_CT_STOP, eject ? 1 : 0, 0);
     WaitForWorker(state.worker.Get());

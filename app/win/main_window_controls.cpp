@@ -4,6 +4,7 @@
 
 #include "app/ui_texts.h"
 #include "app/window_layout.h"
+#include "core/win/text.h"
 #include "worker/messages.h"
 #include "resources/resource_ids.h"
 
@@ -55,7 +56,7 @@ HWND CreateModuleListView(HWND mainWindow, RECT& client) {
 
   const Column columns[] = {
       {L"Модуль", 258},
-      {reinterpret_cast<const wchar_t*>(kNewReleaseHeader), 160},
+      {AsWide(kNewReleaseHeader), 160},
       {L"", 0},  // the filler, sized to the rest of the list at every WM_SIZE
   };
   for (int i = 0; i < static_cast<int>(sizeof columns / sizeof columns[0]); ++i) {

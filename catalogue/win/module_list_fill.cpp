@@ -5,8 +5,7 @@
 
 #include "catalogue/module_rows.h"
 #include "catalogue/win/module_list.h"
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
+#include "core/win/text.h"
 
 int InsertModuleRow(HWND listView, const std::string& name, std::string_view dateText,
                     std::string_view versionText, std::uint32_t itemData) {
@@ -25,7 +24,7 @@ int InsertModuleRow(HWND listView, const std::string& name, std::string_view dat
   if (!cell.empty()) {
     LVITEMW sub = {};
     sub.iSubItem = 1;
-    sub.pszText = reinterpret_cast<wchar_t*>(cell.data());
+    sub.pszText = AsWide(cell.data());
     SendMessageW(listView, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
   }
   return row;

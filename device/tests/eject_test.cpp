@@ -23,8 +23,6 @@ class FakePort : public EjectPort {
 
   std::vector<std::string> calls;
   std::vector<std::uint32_t> vetoTypesSeen;
-  std::string debug;
-  std::u16string message, caption;
 
   bool GetParent(std::uint32_t devInst, std::uint32_t& parent) override {
     calls.push_back("parent");
@@ -48,12 +46,6 @@ class FakePort : public EjectPort {
     if (location.size() < chars && !location.empty()) name[location.size()] = 0;
   }
   void Pause(std::uint32_t ms) override { calls.push_back("pause " + std::to_string(ms)); }
-  void DebugOutput(const std::string& text) override { debug += text; }
-  void ShowMessage(const std::u16string& text, const std::u16string& cap) override {
-    calls.push_back("message");
-    message = text;
-    caption = cap;
-  }
 };
 
 ScannerRecord Scanner() {
@@ -69,80 +61,84 @@ ScannerRecord Scanner() {
 }
 
 const std::vector<std::string> kThreeRefusals = {"parent",   "eject 41", "pause 500", "eject 41", "pause 500",
-                                                 "eject 41", "pause 500", "location 41", "message"};
+                                                 "eject 41", "pause 500", "location 41"};
+
+// The outcome but its message's text: the result, the attempts, the last
+// answer and veto type, and whether a box is to be shown.
+std::string Summary(const EjectOutcome& outcome) {
+  return std::string(outcome.result == kEjectDone ? "done" : "failed") + " after " +
+         std::to_string(outcome.attempts) + ", last " + std::to_string(outcome.lastCode) + "/" +
+         std::to_string(outcome.lastVeto) + (outcome.message.empty() ? "" : ", box");
+}
 
 TEST(EjectScanner, EjectedAtFirstAttempt) {
   FakePort port;
   port.answers = {{kCrSuccess, 0}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectDone);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), port)), "done after 1, last 0/0");
   EXPECT_EQ(port.calls, (std::vector<std::string>{"parent", "eject 41"}));
   EXPECT_EQ(port.vetoTypesSeen, std::vector<std::uint32_t>{0});
-  EXPECT_TRUE(port.debug.empty());
 }
 
 TEST(EjectScanner, NoParentNoAttempt) {
   FakePort port;
   port.parentFound = false;
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectFailed);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), port)), "failed after 0, last 0/0");
   EXPECT_EQ(port.calls, std::vector<std::string>{"parent"});
 }
 
 TEST(EjectScanner, ThreeVetoesThenMessage) {
   FakePort port;
   port.answers = {{kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectFailed);
+  const EjectOutcome outcome = EjectScannerWith(Scanner(), port);
+  EXPECT_EQ(Summary(outcome), "failed after 3, last 23/6, box");
   EXPECT_EQ(port.calls, kThreeRefusals);
   EXPECT_EQ(port.locationLimit, 100u);
-  EXPECT_EQ(port.message,
+  EXPECT_EQ(outcome.message,
             u"Невозможно отключить тестер.\nСерийный номер: 1234\nДата производства: 15.03.2014\n"
             u"Подключенный диск E: используется другим приложением!");
-  EXPECT_EQ(port.caption, u"Ошибка отключения от порта USB");
-  EXPECT_TRUE(port.debug.empty());
+  EXPECT_EQ(std::u16string(kEjectCaption), u"Ошибка отключения от порта USB");
 }
 
 TEST(EjectScanner, SuccessWithVetoTypeIsARefusal) {
   FakePort port;
   port.answers = {{kCrSuccess, 3}, {kCrSuccess, 0}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectDone);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), port)), "done after 2, last 0/0");
   EXPECT_EQ(port.calls, (std::vector<std::string>{"parent", "eject 41", "pause 500", "eject 41"}));
 
   FakePort refused;
   refused.answers = {{kCrSuccess, 3}, {kCrRemoveVetoed, 6}, {kCrSuccess, 1}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), refused), kEjectFailed);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), refused)), "failed after 3, last 0/1, box");
   EXPECT_EQ(refused.calls, kThreeRefusals);
 }
 
 TEST(EjectScanner, SuccessAfterARefusalIsNotTakenForOne) {
   FakePort port;
   port.answers = {{kCrRemoveVetoed, 6}, {kCrSuccess, 0, false}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectDone);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), port)), "done after 2, last 0/0");
   EXPECT_EQ(port.calls, (std::vector<std::string>{"parent", "eject 41", "pause 500", "eject 41"}));
   EXPECT_EQ(port.vetoTypesSeen, (std::vector<std::uint32_t>{0, 0}));
 }
 
-TEST(EjectScanner, OtherCodeEndsAtOnceWithDebugText) {
+TEST(EjectScanner, OtherCodeEndsAtOnceAsAFault) {
   FakePort port;
   port.answers = {{kCrRemoveVetoed, 6}, {0x33, 0}};
-  EXPECT_EQ(EjectScannerWith(Scanner(), port), kEjectFailed);
+  EXPECT_EQ(Summary(EjectScannerWith(Scanner(), port)), "failed after 2, last 51/0");
   EXPECT_EQ(port.calls, (std::vector<std::string>{"parent", "eject 41", "pause 500", "eject 41"}));
-  EXPECT_EQ(port.debug, "Eject fault: 0033\n");
-  EXPECT_TRUE(port.message.empty());
 }
 
 TEST(EjectScanner, LocationTextNamesTheDevice) {
   FakePort port;
   port.answers = {{kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}};
   port.location = u"Port_#0002.Hub_#0004";
-  EjectScannerWith(Scanner(), port);
-  EXPECT_EQ(port.message.rfind(u"Невозможно отключить Port_#0002.Hub_#0004.\n", 0), 0u);
+  EXPECT_EQ(EjectScannerWith(Scanner(), port).message.rfind(u"Невозможно отключить Port_#0002.Hub_#0004.\n", 0), 0u);
 }
 
 TEST(EjectScanner, LocationFillingTheByteLimitStaysTerminated) {
   FakePort port;
   port.answers = {{kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}, {kCrRemoveVetoed, 6}};
   port.location = std::u16string(70, u'L');   // the read stops at 50 characters, unterminated
-  EjectScannerWith(Scanner(), port);
-  EXPECT_EQ(port.message.rfind(u"Невозможно отключить " + std::u16string(50, u'L') + u".\n", 0), 0u);
+  EXPECT_EQ(EjectScannerWith(Scanner(), port).message.rfind(u"Невозможно отключить " + std::u16string(50, u'L') + u".\n", 0),
+            0u);
 }
 
 TEST(EjectMessage, EmptyDriveAndSmallDate) {
@@ -161,6 +157,9 @@ TEST(EjectMessage, FaultText) {
   EXPECT_EQ(FormatEjectFault(0x1), "Eject fault: 0001\n");
   EXPECT_EQ(FormatEjectFault(0x2A), "Eject fault: 002A\n");
   EXPECT_EQ(FormatEjectFault(0x12345), "Eject fault: 12345\n");
+  // Only an answer that is neither removal nor refusal is logged as a fault.
+  EXPECT_TRUE(IsEjectFault(0x33));
+  EXPECT_FALSE(IsEjectFault(kCrSuccess) || IsEjectFault(kCrRemoveVetoed));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "core/win/handles.h"
 #include "core/win/system_dlls.h"
+#include "core/win/text.h"
 #include "device/discovery.h"
 #include "device/win/scanner_device.h"
 #include "device/win/types.h"
@@ -72,7 +73,7 @@ class SetupApiSource : public DiscoverySource {
       if (devInfo.DevInst != 0 &&
           sysdll::SetupDiGetDeviceInstanceIdW(list_, &devInfo, instanceId, kInstanceIdChars, nullptr)) {
         instanceId[kInstanceIdChars - 1] = 0;
-        out.instanceId = FromWide(instanceId);
+        out.instanceId = AsUtf16(instanceId);
         if (IsScannerInstanceId(out.instanceId)) return InterfaceRead::Failed;
       }
       LogFailure("discovery: the interface detail of disk %lu (%s) cannot be read: %s; the disks after it are not "
@@ -91,18 +92,16 @@ class SetupApiSource : public DiscoverySource {
     // The path ends within the buffer: the call fails rather than cut it.
     const std::size_t pathChars = (sizeof detail - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) /
                                   sizeof(wchar_t);
-    std::u16string path;
-    for (std::size_t i = 0; i < pathChars && detail.header.DevicePath[i] != 0; ++i)
-      path += static_cast<char16_t>(detail.header.DevicePath[i]);
+    const std::wstring_view path(detail.header.DevicePath, pathChars);
 
     out.devInfo = FromWindows(devInfo);
-    out.devicePath = std::move(path);
-    out.instanceId = FromWide(instanceId);
+    out.devicePath = AsUtf16(path.substr(0, path.find(L'\0')));
+    out.instanceId = AsUtf16(instanceId);
     return InterfaceRead::Read;
   }
 
   std::optional<std::uint32_t> DiskDeviceNumber(const DiskInterface& disk) override {
-    return DeviceNumberOf(ToWide(disk.devicePath).c_str(), &cause_);
+    return DeviceNumberOf(AsWide(disk.devicePath.c_str()), &cause_);
   }
 
   bool DriveRoots(std::vector<std::u16string>& roots) override {
@@ -112,15 +111,12 @@ class SetupApiSource : public DiscoverySource {
       cause_ = length == 0 ? ErrorText(GetLastError()) : "more than " + std::to_string(kDriveStringsChars) + " characters";
       return false;
     }
-    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 at the Win32 boundary");
-    std::u16string copy;
-    for (DWORD i = 0; i < length; ++i) copy += static_cast<char16_t>(list[i]);
-    roots = SplitDriveStrings(copy.data(), copy.size());
+    roots = SplitDriveStrings(AsUtf16(list), length);
     return true;
   }
 
   std::uint32_t DriveType(const std::u16string& root) override {
-    return GetDriveTypeW(ToWide(root).c_str());
+    return GetDriveTypeW(AsWide(root.c_str()));
   }
 
   std::optional<std::uint32_t> VolumeDeviceNumber(char16_t letter) override {

@@ -3,6 +3,7 @@
 #include <cfgmgr32.h>
 
 #include "core/win/system_dlls.h"
+#include "core/win/text.h"
 #include "device/win/eject_port.h"
 #include "device/win/scanner_device.h"
 
@@ -28,11 +29,8 @@ class ConfigManagerPort : public WinEjectPort {
   }
 
   void ReadLocation(std::uint32_t parent, char16_t* name, std::uint32_t bytes) override {
-    wchar_t buffer[kLocationBufferChars] = {};
-    for (std::size_t i = 0; i < kLocationBufferChars; ++i) buffer[i] = static_cast<wchar_t>(name[i]);
     ULONG length = bytes;
-    sysdll::CM_Get_DevNode_Registry_PropertyW(parent, CM_DRP_LOCATION_INFORMATION, nullptr, buffer, &length, 0);
-    for (std::size_t i = 0; i < kLocationBufferChars; ++i) name[i] = static_cast<char16_t>(buffer[i]);
+    sysdll::CM_Get_DevNode_Registry_PropertyW(parent, CM_DRP_LOCATION_INFORMATION, nullptr, AsWide(name), &length, 0);
   }
 };
 
@@ -40,5 +38,5 @@ class ConfigManagerPort : public WinEjectPort {
 
 int EjectScanner(const ScannerRecord& record) {
   ConfigManagerPort port;
-  return EjectAndLog(record, port);
+  return ReportEjectOutcome(record, EjectScannerWith(record, port));
 }

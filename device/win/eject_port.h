@@ -1,5 +1,6 @@
-// The Windows side of an ejection that both back ends share: the pause, the
-// debugger text and the failure message box.
+// The Windows side of an ejection that both back ends share: the pause
+// between attempts, and what the outcome asks for: the log and the failure
+// message box.
 #pragma once
 
 #include <windows.h>
@@ -8,16 +9,15 @@
 
 class WinEjectPort : public EjectPort {
  public:
-  void Pause(std::uint32_t milliseconds) override;
-  void DebugOutput(const std::string& text) override;
-  // Owned by no window: the worker shows it while the main window is being
-  // destroyed, so it is brought to the front and kept above other windows.
-  void ShowMessage(const std::u16string& text, const std::u16string& caption) override;
+  void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 };
 
-// EjectScannerWith, then one line in the log: the scanner, the attempts, the
-// outcome and the last veto type, for support to see why a disk stayed.
-int EjectAndLog(const ScannerRecord& record, EjectPort& port);
+// Logs the outcome (an unexpected answer, then one line: the scanner, the
+// attempts, the outcome and the last veto type, for support to see why a disk
+// stayed) and shows its message; returns its result. The box is owned by no
+// window: the worker shows it while the main window is being destroyed, so
+// it is brought to the front and kept above other windows.
+int ReportEjectOutcome(const ScannerRecord& record, const EjectOutcome& outcome);
 
 // The call that shows the failure box (MessageBoxW); tests replace it to see
 // how the box is asked for.

@@ -10,9 +10,8 @@
 #include "log/win/log.h"
 
 std::string AnsiDrive(const ScannerRecord& record) {
-  std::wstring drive;
-  for (std::size_t i = 0; i + 1 < kDriveSize && record.drive[i] != 0; ++i) drive += static_cast<wchar_t>(record.drive[i]);
-  return AnsiFromWide(drive);
+  const std::u16string_view drive(record.drive.data(), kDriveSize - 1);
+  return AnsiFromWide(AsWide(drive.substr(0, drive.find(u'\0'))));
 }
 
 bool ReadScannerInventory(const ScannerRecord& record, ModuleCatalogue& catalogue) {

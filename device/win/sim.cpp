@@ -92,11 +92,6 @@ class SimEjectPort : public WinEjectPort {
 
   void ReadLocation(std::uint32_t, char16_t*, std::uint32_t) override {}   // no location text
 
-  void ShowMessage(const std::u16string& text, const std::u16string& caption) override {
-    AppendEjectLog("vetoed", serialNumber_);
-    WinEjectPort::ShowMessage(text, caption);
-  }
-
  private:
   std::uint32_t serialNumber_;
   bool veto_ = false;
@@ -126,5 +121,7 @@ bool DiscoverScanners(ScannerTable& table) {
 
 int EjectScanner(const ScannerRecord& record) {
   SimEjectPort port(record.serialNumber);
-  return EjectAndLog(record, port);
+  const EjectOutcome outcome = EjectScannerWith(record, port);
+  if (!outcome.message.empty()) AppendEjectLog("vetoed", record.serialNumber);
+  return ReportEjectOutcome(record, outcome);
 }

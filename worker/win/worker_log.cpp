@@ -74,7 +74,7 @@ void LogInstallEnd(const char* name, int installCode, int refreshCode, const std
                                    " (code " + std::to_string(installCode) + ")" +
                                    (cause.empty() ? std::string() : ": " + cause) + "; shown ");
   const char16_t* shown = InstallFailureText(installCode);
-  line += shown != nullptr ? L"\u00AB" + std::wstring(shown, shown + std::char_traits<char16_t>::length(shown)) + L"\u00BB"
+  line += shown != nullptr ? L"\u00AB" + std::wstring(AsWide(shown)) + L"\u00BB"
                            : L"no message";
   LogWideEvent(line);
 }
