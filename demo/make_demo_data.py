@@ -24,7 +24,9 @@ import random
 import shutil
 import struct
 import sys
-import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
+from zip_writer import DEFLATED, write_zip  # noqa: E402
 
 # (module name, date, version, archive name, already on the scanner?)
 # The version's first number is the module's series: the row's emblem.
@@ -68,14 +70,6 @@ def system_bytes(archive, version):
     return head + bytes(rng.getrandbits(8) for _ in range(6000))
 
 
-def write_zip(path, entries):
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
-        for name, data in entries:
-            info = zipfile.ZipInfo(name, ZIP_TIME)
-            info.compress_type = zipfile.ZIP_DEFLATED
-            z.writestr(info, data)
-
-
 def page_lines():
     lines = ["modlist_dir", "../" + PACKAGE_DIR, "modlist_start"]
     for name, date, version, archive, _ in APPLICATION_MODULES:
@@ -111,7 +105,8 @@ def main(argv):
         data = module_bytes(archive, 24000 + 9000 * i)
         # A package may carry files that are not modules; only the module is unpacked.
         write_zip(os.path.join(packages, archive + ".zip"),
-                  [(archive + ".z70", data), ("readme.txt", b"Sample package of the demo.\r\n")])
+                  [(archive + ".z70", data, DEFLATED), ("readme.txt", b"Sample package of the demo.\r\n", DEFLATED)],
+                  ZIP_TIME)
         if on_scanner:
             with open(os.path.join(module_dir, archive + ".z70"), "wb") as f:
                 f.write(data)
@@ -120,7 +115,8 @@ def main(argv):
             expected.add(archive + ".z70")
     for name, _, version, archive, held in SYSTEM_MODULES:
         numbers = tuple(int(n) for n in version.split("."))
-        write_zip(os.path.join(packages, archive + ".zip"), [(archive + ".sys", system_bytes(archive, numbers))])
+        write_zip(os.path.join(packages, archive + ".zip"), [(archive + ".sys", system_bytes(archive, numbers), DEFLATED)],
+                  ZIP_TIME)
         if held:
             with open(os.path.join(module_dir, archive + ".sys"), "wb") as f:
                 f.write(system_bytes(archive, held))

@@ -7,12 +7,13 @@ Zip64, encryption flags, other methods).
 
 usage: make_zip_seeds.py OUTDIR
 """
-import io
 import os
 import struct
 import sys
 import warnings
-import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "testing"))
+from zip_writer import DEFLATED as D, STORED as S, central_headers, zip_bytes  # noqa: E402
 
 # The duplicate keep.z70 entries are meant.
 warnings.filterwarnings("ignore", "Duplicate name")
@@ -20,45 +21,15 @@ warnings.filterwarnings("ignore", "Duplicate name")
 DATE = (2021, 3, 14, 15, 26, 52)
 
 
-def archive(entries, stream=False, zip64=False, comment=b""):
+def archive(entries, **options):
     """entries: (name, data, method)."""
-    target = io.BytesIO()
-
-    class Unseekable(io.RawIOBase):
-        def writable(self):
-            return True
-
-        def write(self, b):
-            target.write(b)
-            return len(b)
-
-    out = Unseekable() if stream else target
-    with zipfile.ZipFile(out, "w") as z:
-        z.comment = comment
-        for name, data, method in entries:
-            info = zipfile.ZipInfo(name, date_time=DATE)
-            info.compress_type = method
-            info.external_attr = (0o40755 if name.endswith("/") else 0o100644) << 16
-            if zip64:
-                with z.open(info, "w", force_zip64=True) as f:
-                    f.write(data)
-            else:
-                z.writestr(info, data)
-    return bytearray(target.getvalue())
+    return zip_bytes(entries, DATE, **options)
 
 
 def central_offsets(data):
-    eocd = data.rfind(b"PK\x05\x06")
-    count, _size, start = struct.unpack_from("<HII", data, eocd + 10)
-    pos = start
-    for _ in range(count):
-        nlen, xlen, clen = struct.unpack_from("<HHH", data, pos + 28)
-        local = struct.unpack_from("<I", data, pos + 42)[0]
-        yield pos, local
-        pos += 46 + nlen + xlen + clen
+    return [(central, local) for central, local, _name in central_headers(data)]
 
 
-S, D = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
 MOD = b"ZOR70 module\n" + bytes(range(64))
 SYS = b"SYSCOMP\0" + struct.pack("<8I", 0, 0, 3, 1, 7, 0, 0, 0)
 NEW = b"new release of keep\n" * 4

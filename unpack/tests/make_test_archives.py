@@ -7,7 +7,6 @@ out byte by byte here.
 usage: make_test_archives.py --zip ZIP --7z 7Z OUTDIR
 """
 import argparse
-import io
 import os
 import shutil
 import struct
@@ -17,6 +16,9 @@ import tempfile
 import time
 import zipfile
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "testing"))
+from zip_writer import DEFLATED, STORED, central_headers, write_zip  # noqa: E402
 
 # Dates the tests expect on the files they find (DOS time: even seconds).
 MOD_DATE = (2021, 3, 14, 15, 26, 52)
@@ -36,56 +38,16 @@ def new_content():
 FIRST = b"first module\n"
 README = b"not a module\n"
 
-STORED = zipfile.ZIP_STORED
-DEFLATED = zipfile.ZIP_DEFLATED
-
-
-def write_zip(path, entries, stream=False):
-    """entries: (name, data, date, method). stream=True writes through an
-    unseekable file, so zipfile uses data descriptors."""
-    target = io.BytesIO()
-
-    class Unseekable(io.RawIOBase):
-        def writable(self):
-            return True
-
-        def write(self, b):
-            target.write(b)
-            return len(b)
-
-    out = Unseekable() if stream else target
-    with zipfile.ZipFile(out, "w") as z:
-        for name, data, date, method in entries:
-            info = zipfile.ZipInfo(name, date_time=date)
-            info.compress_type = method
-            info.external_attr = (0o40755 if name.endswith("/") else 0o100644) << 16
-            z.writestr(info, data)
-    with open(path, "wb") as f:
-        f.write(target.getvalue())
-
-
-def central_headers(data):
-    """Yields (offset, name) of every central directory header."""
-    eocd = data.rfind(b"PK\x05\x06")
-    count, size, start = struct.unpack_from("<HII", data, eocd + 10)
-    pos = start
-    for _ in range(count):
-        assert data[pos:pos + 4] == b"PK\x01\x02"
-        nlen, xlen, clen = struct.unpack_from("<HHH", data, pos + 28)
-        yield pos, data[pos + 46:pos + 46 + nlen]
-        pos += 46 + nlen + xlen + clen
-
 
 def patch_sizes(path, name, uncompressed, local=True):
     """Rewrites the declared uncompressed size of entry `name` in the central
     directory and (unless local=False) in its local header."""
     data = bytearray(open(path, "rb").read())
-    for pos, n in central_headers(bytes(data)):
+    for pos, local_offset, n in central_headers(bytes(data)):
         if n != name:
             continue
         struct.pack_into("<I", data, pos + 24, uncompressed)
         if local:
-            (local_offset,) = struct.unpack_from("<I", data, pos + 42)
             assert data[local_offset:local_offset + 4] == b"PK\x03\x04"
             struct.pack_into("<I", data, local_offset + 22, uncompressed)
         break
@@ -165,47 +127,41 @@ def main():
     mod, drv = mod_content(), drv_content()
 
     # --- Python's zipfile ---------------------------------------------------
-    write_zip(p("basic.zip"), [("mod.z70", mod, MOD_DATE, DEFLATED),
-                               ("readme.txt", README, OTHER_DATE, STORED),
-                               ("sub/drv.sys", drv, DRV_DATE, STORED)])
-    write_zip(p("case.zip"), [("MOD.Z70", mod, MOD_DATE, DEFLATED),
-                              ("mod.z70.old", mod, MOD_DATE, DEFLATED),
-                              ("x.SYS", drv, DRV_DATE, STORED),
-                              ("y.Sys", drv, DRV_DATE, STORED)])
-    write_zip(p("nomatch.zip"), [("readme.txt", README, OTHER_DATE, STORED),
-                                 ("docs/notes.txt", README, OTHER_DATE, DEFLATED)])
+    write_zip(p("basic.zip"), [("mod.z70", mod, DEFLATED, MOD_DATE),
+                               ("readme.txt", README, STORED, OTHER_DATE),
+                               ("sub/drv.sys", drv, STORED, DRV_DATE)])
+    write_zip(p("case.zip"), [("MOD.Z70", mod, DEFLATED, MOD_DATE),
+                              ("mod.z70.old", mod, DEFLATED, MOD_DATE),
+                              ("x.SYS", drv, STORED, DRV_DATE),
+                              ("y.Sys", drv, STORED, DRV_DATE)])
+    write_zip(p("nomatch.zip"), [("readme.txt", README, STORED, OTHER_DATE),
+                                 ("docs/notes.txt", README, DEFLATED, OTHER_DATE)])
     write_zip(p("empty.zip"), [])
-    write_zip(p("dirs.zip"), [("a/", b"", OTHER_DATE, STORED),
-                              ("mods.z70/", b"", OTHER_DATE, STORED),
-                              ("mods.z70/inner.sys", drv, DRV_DATE, DEFLATED),
-                              ("a/b/c/deep.z70", mod, MOD_DATE, DEFLATED)])
-    write_zip(p("backslash.zip"), [("sub\\win.sys", drv, DRV_DATE, DEFLATED)])
-    write_zip(p("stream.zip"), [("mod.z70", mod, MOD_DATE, DEFLATED),
-                                ("sub/drv.sys", drv, DRV_DATE, DEFLATED)], stream=True)
+    write_zip(p("dirs.zip"), [("a/", b"", STORED, OTHER_DATE),
+                              ("mods.z70/", b"", STORED, OTHER_DATE),
+                              ("mods.z70/inner.sys", drv, DEFLATED, DRV_DATE),
+                              ("a/b/c/deep.z70", mod, DEFLATED, MOD_DATE)])
+    write_zip(p("backslash.zip"), [("sub\\win.sys", drv, DEFLATED, DRV_DATE)])
+    write_zip(p("stream.zip"), [("mod.z70", mod, DEFLATED, MOD_DATE),
+                                ("sub/drv.sys", drv, DEFLATED, DRV_DATE)], stream=True)
     assert all(f & 8 for f in flags_of(p("stream.zip"))), "expected data descriptors"
-    write_zip(p("replace.zip"), [("mod.z70", new_content(), MOD_DATE, DEFLATED)])
+    write_zip(p("replace.zip"), [("mod.z70", new_content(), DEFLATED, MOD_DATE)])
     # Entries whose names only look odd stay inside the target.
-    write_zip(p("odd_names.zip"), [("..a.z70", FIRST, MOD_DATE, STORED),
-                                   ("a..b/c.z70", FIRST, MOD_DATE, STORED),
-                                   ("a//b.z70", FIRST, MOD_DATE, STORED),
-                                   ("x .y.z70", FIRST, MOD_DATE, STORED)])
+    write_zip(p("odd_names.zip"), [("..a.z70", FIRST, STORED, MOD_DATE),
+                                   ("a..b/c.z70", FIRST, STORED, MOD_DATE),
+                                   ("a//b.z70", FIRST, STORED, MOD_DATE),
+                                   ("x .y.z70", FIRST, STORED, MOD_DATE)])
 
     # Zip64: zipfile's forced Zip64 local header, and Info-ZIP's -fz below.
-    buf = io.BytesIO()
-    with zipfile.ZipFile(buf, "w") as z:
-        info = zipfile.ZipInfo("mod.z70", date_time=MOD_DATE)
-        info.compress_type = DEFLATED
-        with z.open(info, "w", force_zip64=True) as f:
-            f.write(mod)
-    open(p("zip64_python.zip"), "wb").write(buf.getvalue())
+    write_zip(p("zip64_python.zip"), [("mod.z70", mod, DEFLATED, MOD_DATE)], zip64=True)
 
     # Checksum mismatch: one byte of stored data flipped.
-    write_zip(p("crc.zip"), [("mod.z70", new_content(), MOD_DATE, STORED)])
+    write_zip(p("crc.zip"), [("mod.z70", new_content(), STORED, MOD_DATE)])
     data = bytearray(open(p("crc.zip"), "rb").read())
     data[data.find(b"new release") + 3] ^= 0x20
     open(p("crc.zip"), "wb").write(bytes(data))
-    write_zip(p("crc_second.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                    ("second.z70", new_content(), MOD_DATE, STORED)])
+    write_zip(p("crc_second.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                    ("second.z70", new_content(), STORED, MOD_DATE)])
     data = bytearray(open(p("crc_second.zip"), "rb").read())
     data[data.find(b"new release") + 3] ^= 0x20
     open(p("crc_second.zip"), "wb").write(bytes(data))
@@ -215,15 +171,15 @@ def main():
     open(p("truncated.zip"), "wb").write(whole[:len(whole) // 2])
 
     # Data that ends before its declared size: minizip skips the CRC then.
-    write_zip(p("short.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                               ("short.z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("short.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                               ("short.z70", mod, DEFLATED, MOD_DATE)])
     patch_sizes(p("short.zip"), b"short.z70", len(mod) + 100)
 
     # Methods minizip would hand out raw.
-    write_zip(p("bzip2.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                               ("mod.z70", mod, MOD_DATE, zipfile.ZIP_BZIP2)])
-    write_zip(p("lzma.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                              ("mod.z70", mod, MOD_DATE, zipfile.ZIP_LZMA)])
+    write_zip(p("bzip2.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                               ("mod.z70", mod, zipfile.ZIP_BZIP2, MOD_DATE)])
+    write_zip(p("lzma.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                              ("mod.z70", mod, zipfile.ZIP_LZMA, MOD_DATE)])
 
     # Names leaving the target, and names Windows cannot hold. Each archive
     # starts with a harmless module, which must not be written either.
@@ -260,44 +216,44 @@ def main():
         "name_ctrl31": "m\x1f.z70",
     }
     for archive, name in hostile.items():
-        write_zip(p(archive + ".zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                        (name, mod, MOD_DATE, DEFLATED)])
+        write_zip(p(archive + ".zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                        (name, mod, DEFLATED, MOD_DATE)])
     # zipfile cuts names at NUL, so the NUL goes in afterwards.
-    write_zip(p("name_nul.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                  ("te_t.z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("name_nul.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                  ("te_t.z70", mod, DEFLATED, MOD_DATE)])
     replace_bytes(p("name_nul.zip"), b"te_t.z70", b"te\0t.z70")
     # ".z70" only after a NUL: the filter must read the whole name.
-    write_zip(p("name_nul_hidden.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                         ("hid_.z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("name_nul_hidden.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                         ("hid_.z70", mod, DEFLATED, MOD_DATE)])
     replace_bytes(p("name_nul_hidden.zip"), b"hid_.z70", b"hid\0.z70")
 
     # Long names: longer than minizip's customary 256-byte buffer.
     long_plain = "n" * 300 + ".txt"
     long_module = "m" * 296 + ".z70"
-    write_zip(p("long_plain.zip"), [(long_plain, README, OTHER_DATE, STORED),
-                                    ("mod.z70", mod, MOD_DATE, DEFLATED)])
-    write_zip(p("long_module.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                     (long_module, mod, MOD_DATE, DEFLATED)])
+    write_zip(p("long_plain.zip"), [(long_plain, README, STORED, OTHER_DATE),
+                                    ("mod.z70", mod, DEFLATED, MOD_DATE)])
+    write_zip(p("long_module.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                     (long_module, mod, DEFLATED, MOD_DATE)])
     # Names a little under the limit: the tests pick a target depth so that
     # the output path is exactly 259 or 260 bytes.
-    write_zip(p("name_190.zip"), [("d" * 186 + ".z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("name_190.zip"), [("d" * 186 + ".z70", mod, DEFLATED, MOD_DATE)])
     # Names shorter than the temporary file's (15 bytes).
-    write_zip(p("short_names.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                     ("a.z70", FIRST, OTHER_DATE, STORED)])
+    write_zip(p("short_names.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                     ("a.z70", FIRST, STORED, OTHER_DATE)])
 
     # Archives that would fill the disk.
     overlapping_bomb(p("bomb.zip"), 20, 64 << 20)
-    write_zip(p("declared_huge.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                       ("huge.z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("declared_huge.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                       ("huge.z70", mod, DEFLATED, MOD_DATE)])
     patch_sizes(p("declared_huge.zip"), b"huge.z70", 0xFFFFFF00, local=False)
-    write_zip(p("unmatched_huge.zip"), [("big.bin", README, OTHER_DATE, STORED),
-                                        ("mod.z70", mod, MOD_DATE, DEFLATED)])
+    write_zip(p("unmatched_huge.zip"), [("big.bin", README, STORED, OTHER_DATE),
+                                        ("mod.z70", mod, DEFLATED, MOD_DATE)])
     patch_sizes(p("unmatched_huge.zip"), b"big.bin", 0xFFFFFF00, local=False)
-    write_zip(p("fill_3m.zip"), [("first.z70", FIRST, OTHER_DATE, STORED),
-                                 ("fill.z70", bytes(3 << 20), MOD_DATE, DEFLATED)])
-    write_zip(p("fill_256k.zip"), [("fill.z70", bytes(256 << 10), MOD_DATE, DEFLATED)])
+    write_zip(p("fill_3m.zip"), [("first.z70", FIRST, STORED, OTHER_DATE),
+                                 ("fill.z70", bytes(3 << 20), DEFLATED, MOD_DATE)])
+    write_zip(p("fill_256k.zip"), [("fill.z70", bytes(256 << 10), DEFLATED, MOD_DATE)])
     # Four modules that replace four of the same size on a nearly full disk.
-    write_zip(p("replace_4x150k.zip"), [("m%d.z70" % i, bytes([i]) * (150 << 10), MOD_DATE, DEFLATED)
+    write_zip(p("replace_4x150k.zip"), [("m%d.z70" % i, bytes([i]) * (150 << 10), DEFLATED, MOD_DATE)
                                         for i in range(1, 5)])
 
     # --- Info-ZIP zip and 7-Zip, from a dated tree -------------------------------

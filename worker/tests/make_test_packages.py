@@ -5,7 +5,9 @@ the scanner."""
 import os
 import random
 import sys
-import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "testing"))
+from zip_writer import DEFLATED, STORED, write_zip  # noqa: E402
 
 FIXED_TIME = (2014, 5, 12, 10, 30, 0)
 
@@ -17,28 +19,20 @@ def payload(seed, size):
     return bytes(rng.getrandbits(8) for _ in range(size))
 
 
-def write_package(out_dir, archive, entries):
-    with zipfile.ZipFile(os.path.join(out_dir, archive + ".zip"), "w") as zf:
-        for name, data, method in entries:
-            info = zipfile.ZipInfo(name, FIXED_TIME)
-            info.compress_type = method
-            zf.writestr(info, data)
-
-
 def main():
     out_dir = sys.argv[1]
     os.makedirs(out_dir, exist_ok=True)
 
     diag = payload(1, 5000)
-    write_package(out_dir, "DIAG01_1234", [
-        ("DIAG01_1234.z70", diag, zipfile.ZIP_STORED),
-        ("readme.txt", b"not a module\r\n", zipfile.ZIP_DEFLATED),
-    ])
+    write_zip(os.path.join(out_dir, "DIAG01_1234.zip"), [
+        ("DIAG01_1234.z70", diag, STORED),
+        ("readme.txt", b"not a module\r\n", DEFLATED),
+    ], FIXED_TIME)
     with open(os.path.join(out_dir, "DIAG01_1234.payload"), "wb") as f:
         f.write(diag)
 
     meas = payload(2, 700)
-    write_package(out_dir, "MEAS02_0501", [("MEAS02_0501.z70", meas, zipfile.ZIP_DEFLATED)])
+    write_zip(os.path.join(out_dir, "MEAS02_0501.zip"), [("MEAS02_0501.z70", meas, DEFLATED)], FIXED_TIME)
     with open(os.path.join(out_dir, "MEAS02_0501.payload"), "wb") as f:
         f.write(meas)
 

@@ -5,10 +5,8 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <thread>
+#include <mutex>
 
 #include "app/win/main_window.h"
 #include "testing/list_view_rows.h"
@@ -134,70 +132,13 @@ void AppTest::SetUp() {
     std::lock_guard<std::mutex> lock(stepMutex);
     stepAction = nullptr;
   }
-  wchar_t saved[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"APPDATA", saved, MAX_PATH);
-  savedAppData_ = saved;
-  CreateDirectoryW(root_.Child(L"appdata").c_str(), nullptr);
-  SetEnvironmentVariableW(L"APPDATA", root_.Child(L"appdata").c_str());
-  SetEnvironmentVariableW(L"ZOR70_SIM_SCANNERS", root_.Child(L"scanners.txt").c_str());
-  SetEnvironmentVariableW(L"ZOR70_SIM_EJECT_LOG", root_.Child(L"eject.log").c_str());
-  for (const wchar_t* disk : {L"R", L"S"}) {
-    CreateDirectoryW(root_.Child(disk).c_str(), nullptr);
-    CreateDirectoryW((root_.Child(disk) + L"\\Program Files").c_str(), nullptr);
-  }
-  driveR_ = std::make_unique<zortest::MappedDrive>(L'R', root_.Child(L"R"));
-  driveS_ = std::make_unique<zortest::MappedDrive>(L'S', root_.Child(L"S"));
-  ASSERT_TRUE(driveR_->ok() && driveS_->ok());
+  ASSERT_TRUE(WorldReady());
+  for (wchar_t disk : {L'R', L'S'}) ASSERT_TRUE(CreateDirectoryW(ScannerFile(disk, L"").c_str(), nullptr));
   SetScanners({ScannerLine(kSerialA, 'R')});
-
-  http_.server().Get("/index.php", [this](const httplib::Request&, httplib::Response& res) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++pageRequests_;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (holdPage_ && std::chrono::steady_clock::now() < until) {
-      lock.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-      lock.lock();
-    }
-    res.set_content(page_, "text/html");
-  });
-  http_.server().Get(R"(/files/modules/(.+)\.zip)", [this](const httplib::Request& req, httplib::Response& res) {
-    const std::string archive = req.matches[1];
-    std::unique_lock<std::mutex> lock(mutex_);
-    packageRequests_.push_back(archive);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (held_.count(archive) != 0 && std::chrono::steady_clock::now() < until) {
-      lock.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-      lock.lock();
-    }
-    const auto failure = failures_.find(archive);
-    const auto found = packages_.find(archive);
-    if (failure != failures_.end() || found == packages_.end()) {
-      res.status = failure != failures_.end() ? failure->second : 404;
-      res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>", "text/html");
-      return;
-    }
-    if (cut_.erase(archive) != 0) {
-      auto bytes = std::make_shared<const std::string>(found->second);
-      res.set_content_provider(bytes->size(), "application/zip",
-                               [bytes](std::size_t, std::size_t, httplib::DataSink& sink) {
-                                 sink.write(bytes->data(), bytes->size() / 2);
-                                 return false;  // drops the connection
-                               });
-      return;
-    }
-    res.set_content(found->second, "application/zip");
-  });
-  http_.Start();
 }
 
 void AppTest::TearDown() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    held_.clear();
-    holdPage_ = false;
-  }
+  LetGoAll();
   if (uiThread_ != nullptr) {
     // Close whatever is still open: dialogs are cancelled, boxes answered.
     const DWORD start = GetTickCount();
@@ -218,39 +159,6 @@ void AppTest::TearDown() {
     CloseHandle(uiThread_);
     uiThread_ = nullptr;
   }
-  http_.Stop();
-  driveR_.reset();
-  driveS_.reset();
-  SetEnvironmentVariableW(L"APPDATA", savedAppData_.c_str());
-}
-
-// ---- the world ------------------------------------------------------------------
-
-void AppTest::SetScanners(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  ASSERT_TRUE(zortest::WriteWholeFile(root_.Child(L"scanners.txt"), text));
-}
-
-void AppTest::SetPage(const std::string& page) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  page_ = page;
-}
-
-void AppTest::ServePackage(const std::string& archive, const std::string& bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  failures_.erase(archive);
-  packages_[archive] = bytes;
-}
-
-void AppTest::FailPackage(const std::string& archive, int status) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  failures_[archive] = status;
-}
-
-void AppTest::CutPackage(const std::string& archive) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  cut_.insert(archive);
 }
 
 void AppTest::AtStep(const std::wstring& text, std::function<void()> action) {
@@ -267,46 +175,9 @@ void AppTest::AtBarPosition(WPARAM position, std::function<void()> action) {
   stepAction = std::move(action);
 }
 
-void AppTest::HoldPackage(const std::string& archive) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  held_.insert(archive);
-}
-
-void AppTest::LetGo(const std::string& archive) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  held_.erase(archive);
-}
-
-std::vector<std::string> AppTest::PackageRequests() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return packageRequests_;
-}
-
 bool AppTest::WaitForPackageRequests(std::size_t count) {
   return WaitFor([&] { return PackageRequests().size() >= count; });
 }
-
-void AppTest::HoldPage(bool hold) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  holdPage_ = hold;
-}
-
-int AppTest::PageRequests() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return pageRequests_;
-}
-
-std::wstring AppTest::ScannerFile(wchar_t letter, const std::wstring& name) const {
-  return root_.Child(std::wstring(1, letter)) + L"\\Program Files\\" + name;
-}
-
-void AppTest::PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes) {
-  ASSERT_TRUE(zortest::WriteWholeFile(ScannerFile(letter, name), bytes));
-}
-
-std::string AppTest::EjectLog() const { return zortest::FileText(root_.Child(L"eject.log"), ""); }
-
-std::string AppTest::LogText() const { return zortest::FileText(LogPath()); }
 
 // ---- the application -------------------------------------------------------------
 

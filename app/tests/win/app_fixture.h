@@ -1,7 +1,6 @@
-// The world the real main window runs in during a test: simulated scanners
-// on drives R: and S:, an HTTP server on 127.0.0.1 as the catalogue server,
-// %APPDATA% inside a fresh directory, and the window itself on a thread of
-// its own (the "UI thread"), driven from the test's thread by messages.
+// The real main window in the test world (simulated scanners on drives R:
+// and S:), on a thread of its own (the "UI thread"), driven from the test's
+// thread by messages.
 // Message boxes (of the UI thread and of the worker) are found, recorded and
 // answered by every wait, so no wait can hang on one.
 #pragma once
@@ -12,27 +11,21 @@
 
 #include <deque>
 #include <functional>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
 #include "testing/catalogue_builders.h"
-#include "testing/test_files.h"
-#include "testing/test_http_server.h"
+#include "testing/test_world.h"
 
 namespace apptest {
-
-// Every wait of a test ends after this long at the latest.
-constexpr DWORD kWaitMs = 30000;
 
 // Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
 constexpr char kSerialA[] = "150314001234";  // serial 1234, made 15.03.2014
 constexpr char kSerialB[] = "050312000077";  // serial 77, made 5.03.2012
 using zortest::CataloguePage;
+using zortest::kWaitMs;
 using zortest::ModuleLine;
 using zortest::ScannerLine;
 using zortest::StoredZip;
@@ -56,35 +49,15 @@ struct BarMessage {
   LPARAM lParam;
 };
 
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test, protected zortest::TestWorld {
  protected:
+  AppTest() : TestWorld(L"app") {}
+  static void SetUpTestSuite() { MapDrives({L'R', L'S'}); }
+  static void TearDownTestSuite() { UnmapDrives(); }
   void SetUp() override;
   void TearDown() override;
 
-  // --- the world ---
-  void SetScanners(const std::vector<std::string>& lines);
-  void SetPage(const std::string& page);
-  void FailPage() { SetPage(""); }
-  // Served at /files/modules/<archive>.zip; unserved archives give 404.
-  // Serving an archive again ends a FailPackage for it.
-  void ServePackage(const std::string& archive, const std::string& bytes);
-  // A request for a held archive waits (at most kWaitMs) until it is let go.
-  void HoldPackage(const std::string& archive);
-  void LetGo(const std::string& archive);
-  // Archives requested so far, in order.
-  std::vector<std::string> PackageRequests();
   bool WaitForPackageRequests(std::size_t count);
-  // Answered with this HTTP status and an HTML error page instead of the archive.
-  void FailPackage(const std::string& archive, int status);
-  // The next request for the archive gets its headers and the first half of
-  // its bytes, then the connection drops, as when the server dies mid-body.
-  void CutPackage(const std::string& archive);
-  // The server goes down (connections refused) and comes back on its port.
-  void StopServer() { http_.Stop(); }
-  bool RestartServer() { return http_.Restart(); }
-  // Holds every catalogue page request until let go.
-  void HoldPage(bool hold);
-  int PageRequests();
 
   // Runs `action` once, on the UI thread, when the worker writes `text` as
   // its step in the status bar. The worker waits in that send, so the action
@@ -93,13 +66,6 @@ class AppTest : public ::testing::Test {
   void AtStep(const std::wstring& text, std::function<void()> action);
   // The same when the progress bar is set to `position`.
   void AtBarPosition(WPARAM position, std::function<void()> action);
-
-  std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
-  void PutOnScanner(wchar_t letter, const std::wstring& name, const std::string& bytes);
-  std::string EjectLog() const;
-  // The program's log file (UTF-8), "<missing>" when there is none.
-  std::wstring LogPath() const { return root_.Child(L"appdata\\Zor70_Modules\\zormanager.log"); }
-  std::string LogText() const;
 
   // --- the application ---
   // Starts the UI thread, which runs the program's start-up; returns at once.
@@ -157,8 +123,6 @@ class AppTest : public ::testing::Test {
   // The texts the kilobyte line IDC_WAIT_KILOBYTES was given, in order.
   std::vector<std::wstring> KilobyteTexts();
 
-  zortest::TempDir root_{L"app"};
-  zortest::TestHttpServer http_;
   DWORD uiThreadId_ = 0;
 
  private:
@@ -167,20 +131,8 @@ class AppTest : public ::testing::Test {
   void RecordBox(HWND box);
   HWND FindTemplateDialog(bool progress);
 
-  std::unique_ptr<zortest::MappedDrive> driveR_, driveS_;
   HANDLE uiThread_ = nullptr;
   int exitCode_ = -1;
-  std::wstring savedAppData_;
-
-  std::mutex mutex_;  // guards the server's data below
-  std::string page_;
-  bool holdPage_ = false;
-  int pageRequests_ = 0;
-  std::map<std::string, std::string> packages_;
-  std::set<std::string> held_;
-  std::set<std::string> cut_;
-  std::map<std::string, int> failures_;
-  std::vector<std::string> packageRequests_;
 
   std::deque<int> answers_;
   std::set<HWND> answeredBoxes_;

@@ -101,7 +101,7 @@ class FaultTest : public AppTest {
   }
 
   bool CacheHolds(const std::wstring& file) {
-    return zortest::FileExists(root_.Child(L"appdata") + L"\\Zor70_Modules\\" + file);
+    return zortest::FileExists(CacheDir() + L"\\" + file);
   }
 
   static constexpr char kOldShared[] = "shared, as it was";
@@ -187,7 +187,7 @@ TEST_F(FaultTest, ServerGoneMidQueueGivesOneMessage) {
 // anything is written. The disk is a 1 MiB tmpfs mounted over the scanner's
 // directory (the tests run as root).
 TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
-  zortest::SmallDisk disk(root_.Child(L"R"), 1024);
+  zortest::SmallDisk disk(DiskDir(L'R'), 1024);
   if (!disk.ok()) GTEST_SKIP() << "no tmpfs could be mounted as the scanner's disk";
   ASSERT_TRUE(CreateDirectoryW(ScannerFile(L'R', L"").c_str(), nullptr));
   std::vector<std::pair<std::string, std::string>> entries = {{"DIAG_A.z70", "module A"}};
@@ -219,7 +219,7 @@ TEST_F(FaultTest, NearlyFullScannerTakesModulesThatReplaceTheirOldFiles) {
 // A disk that takes every write and keeps other bytes: the module never
 // counts as installed, and the old one stays.
 TEST_F(FaultTest, ScannerDiskThatKeepsOtherBytesLeavesTheOldModule) {
-  zortest::FlippingDisk disk(root_.Child(L"R"));
+  zortest::FlippingDisk disk(DiskDir(L'R'));
   if (!disk.ok()) GTEST_SKIP() << "no FUSE file system could be mounted as the scanner's disk";
   ASSERT_TRUE(StartAppAndWait());
   EXPECT_EQ(Try(), kBadModule);
@@ -252,8 +252,8 @@ TEST_F(FaultTest, GarbageForAPackageIsRefusedAndFetchedAgainNextTime) {
 
 TEST_F(FaultTest, ScannerDiskGoneAsTheUnpackStartsFailsWithoutHarm) {
   ASSERT_TRUE(StartAppAndWait());
-  const std::wstring disk = root_.Child(L"R");
-  const std::wstring away = root_.Child(L"R-away");
+  const std::wstring disk = DiskDir(L'R');
+  const std::wstring away = disk + L"-away";
   AtStep(kUnpacking, [&] { MoveFileW(disk.c_str(), away.c_str()); });
   EXPECT_EQ(Try(), kBadModule);
   EXPECT_TRUE(AppRunning());
@@ -313,7 +313,7 @@ TEST_F(FaultTest, SelectedOfTwoScannersPulledOutDuringTheQueue) {
   // The second scanner goes away while its first module downloads, and
   // Windows says so.
   SetScanners({ScannerLine(kSerialA, 'R')});
-  ASSERT_TRUE(MoveFileW(root_.Child(L"S").c_str(), root_.Child(L"S-away").c_str()));
+  ASSERT_TRUE(MoveFileW(DiskDir(L'S').c_str(), (DiskDir(L'S') + L"-away").c_str()));
   DeviceChange(DBT_DEVICEREMOVECOMPLETE);
   LetGo("DIAG_A");
 
@@ -447,7 +447,7 @@ enum class LogFault { kLockedByAnotherProgram, kWritersLockHeld, kFolderInItsPla
 class LogFaultTest : public FaultTest, public ::testing::WithParamInterface<LogFault> {};
 
 TEST_P(LogFaultTest, InstallGoesAsEver) {
-  const std::wstring folder = root_.Child(L"appdata\\Zor70_Modules");
+  const std::wstring folder = CacheDir();
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::string before = "kept\r\n";
   std::unique_ptr<void, decltype(&CloseHandle)> holder(nullptr, &CloseHandle);

@@ -1,30 +1,22 @@
-// The world the worker runs in during a test: a window of the test's own,
-// simulated scanners on drives J: and K:, an HTTP server on 127.0.0.1 as the
-// catalogue server, and %APPDATA% and %TEMP% inside a fresh directory.
+// The real worker thread in the test world (simulated scanners on drives J:
+// and K:), reporting to a window of the test's own.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "testing/catalogue_builders.h"
-#include "testing/test_files.h"
-#include "testing/test_http_server.h"
+#include "testing/test_world.h"
 #include "worker/messages.h"
 #include "worker/tests/win/test_window.h"
 #include "worker/win/worker.h"
 
 namespace workertest {
-
-// Every wait of a test ends after this long at the latest.
-constexpr DWORD kWaitMs = 30000;
 
 // Serial parts of the simulated scanners' instance ids: DDMMYY, then the serial number.
 constexpr char kSerialA[] = "150314001234";   // serial 1234, made 15.03.2014
@@ -33,6 +25,7 @@ constexpr std::uint32_t kSerialNumberA = 1234;
 constexpr std::uint32_t kSerialNumberB = 7;
 
 using zortest::CataloguePage;
+using zortest::kWaitMs;
 using zortest::ModuleLine;
 using zortest::ScannerLine;
 
@@ -45,34 +38,14 @@ std::string StandardPage();
 // Bytes of a file made at build time: NAME.zip or NAME.payload.
 std::string BuiltFile(const std::string& name);
 
-class WorkerTest : public ::testing::Test {
+class WorkerTest : public ::testing::Test, protected zortest::TestWorld {
  protected:
-  static void SetUpTestSuite();
-  static void TearDownTestSuite();
+  WorkerTest() : TestWorld(L"worker") {}
+  static void SetUpTestSuite() { MapDrives({L'J', L'K'}); }
+  static void TearDownTestSuite() { UnmapDrives(); }
   void SetUp() override;
   void TearDown() override;
 
-  // --- the world ---
-  void SetScanners(const std::vector<std::string>& lines);
-  void SetPage(const std::string& page);
-  // Served at /files/modules/<archive>.zip; unserved archives give 404.
-  void ServePackage(const std::string& archive, const std::string& bytes);
-  // Run by the server thread before it answers a package request.
-  void OnPackageRequest(std::function<void()> hook);
-  int PackageRequests(const std::string& archive);
-  int PageRequests();
-
-  // The folder behind drive J: or K:, and a file of its "Program Files".
-  std::wstring DiskDir(wchar_t letter) const;
-  std::wstring ScannerFile(wchar_t letter, const std::wstring& name) const;
-  std::wstring CacheDir() const { return root_.Child(L"appdata\\Zor70_Modules"); }
-  // The log the worker wrote; read once it has stopped.
-  std::string LogText() const { return zortest::FileText(CacheDir() + L"\\zormanager.log"); }
-  // This copy's own folder inside %TEMP%\ZorManager.
-  std::wstring TempUnpackDir() const {
-    return root_.Child(L"temp\\ZorManager\\" + std::to_wstring(GetCurrentProcessId()));
-  }
-  std::string EjectLog() const;
   static std::vector<std::wstring> FilesIn(const std::wstring& dir) { return zortest::FilesIn(dir); }
 
   // --- the worker ---
@@ -100,24 +73,12 @@ class WorkerTest : public ::testing::Test {
   // compare whole sequences only once the worker has ended.
   std::vector<std::wstring> StepTexts() const { return window_->StatusWrites(kStatusPartStep); }
 
-  zortest::TempDir root_{L"worker"};
-  zortest::TestHttpServer http_;
   std::unique_ptr<TestWindow> window_;
   HWND mainWindow_ = nullptr;
   WorkerStart start_;
   HANDLE thread_ = nullptr;
   DWORD threadId_ = 0;
   InstallRequest request_ = {};
-
- private:
-  std::mutex mutex_;
-  std::string page_;
-  std::map<std::string, std::string> packages_;
-  std::map<std::string, int> packageRequests_;
-  int pageRequests_ = 0;
-  std::function<void()> packageHook_;
-  std::wstring savedAppData_;
-  std::wstring savedTemp_;
 };
 
 }  // namespace workertest
