@@ -11,7 +11,7 @@ static_assert(kCrSuccess == CR_SUCCESS && kCrRemoveVetoed == CR_REMOVE_VETOED, "
 
 namespace {
 
-class ConfigManagerPort : public WinEjectPort {
+class ConfigManagerPort : public EjectPort {
  public:
   bool GetParent(std::uint32_t devInst, std::uint32_t& parent) override {
     DEVINST node = 0;
@@ -32,6 +32,8 @@ class ConfigManagerPort : public WinEjectPort {
     ULONG length = bytes;
     sysdll::CM_Get_DevNode_Registry_PropertyW(parent, CM_DRP_LOCATION_INFORMATION, nullptr, AsWide(name), &length, 0);
   }
+
+  void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 };
 
 }  // namespace

@@ -1,16 +1,11 @@
-// The Windows side of an ejection that both back ends share: the pause
-// between attempts, and what the outcome asks for: the log and the failure
-// message box.
+// The Windows side of an ejection that both back ends share: what the
+// eject rule's outcome asks for, the log and the failure message box. The
+// back ends' ports only answer the rule; this file never calls it.
 #pragma once
 
 #include <windows.h>
 
 #include "device/eject.h"
-
-class WinEjectPort : public EjectPort {
- public:
-  void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
-};
 
 // Logs the outcome (an unexpected answer, then one line: the scanner, the
 // attempts, the outcome and the last veto type, for support to see why a disk

@@ -64,7 +64,7 @@ void AppendEjectLog(const char* outcome, std::uint32_t serialNumber) {
   WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-class SimEjectPort : public WinEjectPort {
+class SimEjectPort : public EjectPort {
  public:
   explicit SimEjectPort(std::uint32_t serialNumber) : serialNumber_(serialNumber) {}
 
@@ -91,6 +91,7 @@ class SimEjectPort : public WinEjectPort {
   }
 
   void ReadLocation(std::uint32_t, char16_t*, std::uint32_t) override {}   // no location text
+  void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 
  private:
   std::uint32_t serialNumber_;
