@@ -237,36 +237,15 @@ std::string WindowsVersion() {
   return text;
 }
 
-}  // namespace
-
-void SetLogFolder(const std::wstring& folder) { gFolder = folder; }
-
-void LogEvent(const char* format, ...) {
+// One printf-style line handed to `write`; the caller's last error stays
+// for it, whatever the writing does.
+void WriteFormatted(const char* format, va_list arguments, void (*write)(FormatBuffer& text)) {
   KeepLastError keep;
   FormatBuffer text;
-  va_list arguments;
-  va_start(arguments, format);
-  const bool formatted = Format(text, format, arguments);
-  va_end(arguments);
-  if (formatted) LogAnsi(text);
+  if (Format(text, format, arguments)) write(text);
 }
 
-void LogWideEvent(std::wstring_view text) {
-  KeepLastError keep;
-  try {
-    LogUtf8(Utf8FromWide(text));
-  } catch (...) {
-  }
-}
-
-void LogFailure(const char* format, ...) {
-  KeepLastError keep;
-  FormatBuffer text;
-  va_list arguments;
-  va_start(arguments, format);
-  const bool formatted = Format(text, format, arguments);
-  va_end(arguments);
-  if (!formatted) return;
+void WriteFailure(FormatBuffer& text) {
   std::size_t n = std::strlen(text);
   while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) --n;
   // The debugger gets the line and its end in one call, as one message; a
@@ -282,6 +261,32 @@ void LogFailure(const char* format, ...) {
     tLastFailure.clear();
   }
   LogAnsi(text);
+}
+
+}  // namespace
+
+void SetLogFolder(const std::wstring& folder) { gFolder = folder; }
+
+void LogEvent(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  WriteFormatted(format, arguments, [](FormatBuffer& text) { LogAnsi(text); });
+  va_end(arguments);
+}
+
+void LogWideEvent(std::wstring_view text) {
+  KeepLastError keep;
+  try {
+    LogUtf8(Utf8FromWide(text));
+  } catch (...) {
+  }
+}
+
+void LogFailure(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  WriteFormatted(format, arguments, WriteFailure);
+  va_end(arguments);
 }
 
 std::string LastFailure() {
