@@ -40,12 +40,6 @@ class FlippingPassthrough(fusepy.Operations):
         return {key: getattr(st, key) for key in (
             "f_bsize", "f_frsize", "f_blocks", "f_bfree", "f_bavail", "f_files", "f_ffree", "f_namemax")}
 
-    def mkdir(self, path, mode):
-        os.mkdir(self.real(path), mode)
-
-    def rmdir(self, path):
-        os.rmdir(self.real(path))
-
     def unlink(self, path):
         os.unlink(self.real(path))
         self.created.discard(path)
@@ -56,12 +50,6 @@ class FlippingPassthrough(fusepy.Operations):
         if old in self.created:
             self.created.discard(old)
             self.created.add(new)
-
-    def chmod(self, path, mode):
-        os.chmod(self.real(path), mode)
-
-    def chown(self, path, uid, gid):
-        os.chown(self.real(path), uid, gid)
 
     def utimens(self, path, times=None):
         os.utime(self.real(path), times)
@@ -85,9 +73,6 @@ class FlippingPassthrough(fusepy.Operations):
             data = bytes([data[0] ^ FLIPPED]) + data[1:]
         return os.pwrite(fh, data, offset)
 
-    def flush(self, path, fh):
-        return 0
-
     def fsync(self, path, datasync, fh):
         os.fsync(fh)
         return 0
@@ -95,6 +80,11 @@ class FlippingPassthrough(fusepy.Operations):
     def release(self, path, fh):
         os.close(fh)
         return 0
+
+
+# The calls that only pass a path on to the directory below.
+for _name, _call in {"mkdir": os.mkdir, "rmdir": os.rmdir, "chmod": os.chmod, "chown": os.chown}.items():
+    setattr(FlippingPassthrough, _name, lambda self, path, *args, _call=_call: _call(self.real(path), *args))
 
 
 def main():
