@@ -154,10 +154,12 @@ JobOutcome InstallModule(WorkerState& state, WPARAM releaseSelector, const char*
   // installable release, "Модуль не найден.", before anything is touched.
   // Without a module cache there is no place to keep the package: a path
   // of the archive's name alone would land in whatever folder is current.
+  // It is this computer's fault, as when the cache cannot store a package,
+  // never the server's.
   if (state.folders.moduleCache.empty()) {
     LogFailure("install: %s: there is no module cache to keep archive %s in (see the worker's start)", name,
                release.archiveName.c_str());
-    return {kInstallDownloadFailed, 0};
+    return {kInstallUnpackFailed, 0};
   }
   char archivePath[kJobPathSize];
   char url[kJobPathSize];

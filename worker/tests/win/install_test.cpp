@@ -505,7 +505,7 @@ TEST_F(InstallPathLimit, ArchivePathOfTwoHundredFiftyNineBytesIsUsed) {
 TEST_F(InstallPathLimit, ModuleCacheThatCannotBeWorkedOutTakesNoPackage) {
   UseAppDataFor(MAX_PATH + 40);
   StartWithScanner();
-  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallDownloadFailed, 0));
+  EXPECT_EQ(InstallAndWait("DIAG01"), Result(kInstallUnpackFailed, 0));
   ASSERT_TRUE(StopWorker(0));
   EXPECT_EQ(PackageRequests("DIAG01_1234"), 0);
   EXPECT_FALSE(zortest::FileExists(L"C:\\Modules"));
